@@ -1,0 +1,8 @@
+#include "app/errors.h"
+
+QString errorReportText(const QString &failure)
+{
+    if (failure.endsWith(QLatin1Char('.')))
+        return failure;
+    return failure + QLatin1Char('.');
+}

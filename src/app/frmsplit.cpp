@@ -1,0 +1,166 @@
+// The main window's life: start-up, the two modes, the selection guard, exit.
+
+#include "app/frmsplit.h"
+
+#include "app/errors.h"
+#include "app/interaction.h"
+#include "app/spinedit.h"
+#include "listening/mediaplayer.h"
+#include "listening/scrollnotifier.h"
+#include "settings/platform.h"
+#include "settings/settings.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+TFrmsplit::TFrmsplit(Services services, QWidget *parent)
+    : QWidget(parent), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("TFrmsplit"));
+    buildControls();
+    connectHandlers();
+    guarded([this] { FormCreate(); });
+}
+
+TFrmsplit::~TFrmsplit()
+{
+    Timer2->stop();
+    Timer3->stop();
+}
+
+void TFrmsplit::guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const AppError &e) {
+        ui().errorReport(errorReportText(e.text()));
+    } catch (const std::exception &e) {
+        ui().errorReport(errorReportText(QString::fromLocal8Bit(e.what())));
+    }
+}
+
+void TFrmsplit::connectHandlers()
+{
+    const auto on = [this](QPushButton *b, void (TFrmsplit::*handler)()) {
+        connect(b, &QPushButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(Cmdselect, &TFrmsplit::CmdselectClick);
+    on(CmdPlay, &TFrmsplit::CmdPlayClick);
+    on(CmdPause, &TFrmsplit::CmdPauseClick);
+    on(CmdStop, &TFrmsplit::CmdstopClick);
+    on(CmdRewind, &TFrmsplit::CmdRewindClick);
+    on(CmdForward, &TFrmsplit::CmdForwardClick);
+    on(CmdStart, &TFrmsplit::CmdStartClick);
+    on(CmdEnd, &TFrmsplit::CmdEndClick);
+    on(BitBtn1, &TFrmsplit::BitBtn1Click);
+    on(CmdPmp3, &TFrmsplit::CmdPmp3Click);
+    on(CmdOmp3, &TFrmsplit::CmdOmp3Click);
+    on(CmdSPlay, &TFrmsplit::CmdSPlayClick);
+    on(Button2, &TFrmsplit::Button2Click);
+    on(Button3, &TFrmsplit::Button3Click);
+    on(CmdSupport, &TFrmsplit::CmdSupportClick);
+    on(CmdAbout, &TFrmsplit::CmdaboutClick);
+    on(CmdCancel, &TFrmsplit::CmdcancelClick);
+
+    // A radio button's handler runs when it becomes checked, by a click or in code.
+    connect(RadListen, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            guarded([this] { RadListenClick(); });
+    });
+    connect(RadByte, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            guarded([this] { RadByteClick(); });
+    });
+
+    connect(ScrollStart, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollStartChange(); }); });
+    connect(ScrollEnd, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollEndChange(); }); });
+    m_scroll1 = new ScrollNotifier(ScrollBar1);
+    m_scroll1->setHandler([this](int code, int pos) { guarded([=, this] { ScrollBar1Scroll(code, pos); }); });
+
+    connect(Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
+    connect(Timer3, &QTimer::timeout, this, [this] { guarded([this] { Timer3Timer(); }); });
+}
+
+void TFrmsplit::FormCreate()
+{
+    LblCurrent->clear();
+    LblEnd->clear();
+    LblRealByte->clear();
+    LblRealTime->clear();
+    RadListen->setChecked(true);
+    v.PreviewClosed = true;
+
+    // Window size
+    v.SizeIniPath = platform::sizeIniPath();
+    const int32_t w = settings::ReadFormWidth(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
+    if (w != 0)
+        resize(w, height());
+    const int32_t h = settings::ReadFormHeight(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
+    if (h != 0)
+        resize(width(), h);
+
+    // Ask flag
+    v.AskForLocation = true;
+    v.AskForLocation = settings::LoadAskFlag();
+    (v.AskForLocation ? RadAsk : RadDefault)->setChecked(true);
+
+    // Statistics file
+    v.WindowsDir = platform::windowsDir();
+    v.FileSelected = false;
+    v.StatsIniPath = v.WindowsDir + QStringLiteral("/cleavo.ini");
+    settings::CreateStatsFileIfMissing(v.StatsIniPath);
+
+    CmdSupport->show();
+    Lblliteral->hide();
+    Image2->setPixmap(Image1->pixmap());
+    Image4->setPixmap(Image1->pixmap());
+}
+
+void TFrmsplit::RadListenClick()
+{
+    CmdSPlayClick();
+    PanByte->hide();
+    PanListen->show();
+}
+
+void TFrmsplit::RadByteClick()
+{
+    CmdstopClick();
+    PanByte->show();
+    PanListen->hide();
+}
+
+bool TFrmsplit::RequireSelection()
+{
+    if (v.FileSelected)
+        return false;
+    ui().messageBox(QStringLiteral(
+        "You need to select an MP3 first before clicking anything else. Use the \"Select\" button at the very "
+        "top to choose a file, then use the other buttons to play, fast forward, choose start and end points, "
+        "etc. "));
+    return true;
+}
+
+void TFrmsplit::CmdcancelClick()
+{
+    close();
+}
+
+void TFrmsplit::FormCloseQuery()
+{
+    settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
+    settings::SaveAskFlag(RadAsk->isChecked());
+}
+
+void TFrmsplit::closeEvent(QCloseEvent *event)
+{
+    // Settings that cannot be saved are reported, but never keep the window open.
+    guarded([this] { FormCloseQuery(); });
+    Timer2->stop();
+    Timer3->stop();
+    event->accept();
+}

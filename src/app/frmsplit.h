@@ -1,0 +1,128 @@
+#pragma once
+// The main window: every control of the program and one handler per event.
+// The handlers are spread over the source folders by the part of the program
+// they belong to.
+
+#include "app/shared.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimer;
+class Interaction;
+class MediaPlayer;
+class ScrollNotifier;
+class SpinEdit;
+
+struct Services {
+    Interaction *ui = nullptr;                 // not owned
+    std::unique_ptr<MediaPlayer> player1;      // the source
+    std::unique_ptr<MediaPlayer> player2;      // the preview of the new file
+    // Where help.html and download.html are looked for first; empty: the
+    // folder of the executable.
+    QString pagesDir;
+};
+
+class TFrmsplit : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmsplit(Services services, QWidget *parent = nullptr);
+    ~TFrmsplit() override;
+
+    SharedValues v;
+
+    // Controls, named as the program names them.
+    QLabel *Lblinfo, *Image1, *Lblliteral, *LblFile, *Lblsizecaption, *Lblsize;
+    QFrame *Panel3, *Panel1, *PanListen, *PanByte;
+    QRadioButton *RadListen, *RadByte, *RadDefault, *RadAsk;
+    QPushButton *Cmdselect;
+    // Listening panel
+    SpinEdit *SpinEdit1, *SpinEdit2;
+    QPushButton *CmdRewind, *CmdForward, *CmdStop, *CmdPause, *CmdPlay, *CmdStart, *CmdEnd;
+    QLabel *Image2, *LblCurrent, *LblEnd, *Lblstarting, *LblPosS, *Lblending, *LblPosE;
+    QScrollBar *ScrollBar1;
+    // Byte panel
+    QLabel *Label8, *Label3, *LblByteStart, *Image4, *Label2, *LblByteEnd, *LblRealTime, *LblRealByte;
+    QScrollBar *ScrollStart, *ScrollEnd;
+    QPushButton *BitBtn1;
+    // Result panel and output location
+    QLabel *Label5, *LblNewByte, *Label6, *LblName, *Label7, *LblPath, *Image3;
+    QGroupBox *GroupBox2;
+    QPushButton *CmdPmp3, *CmdOmp3, *CmdSPlay;
+    // Bottom rows
+    QPushButton *Button3, *Button2, *CmdSupport, *CmdAbout, *CmdCancel;
+
+    QTimer *Timer2, *Timer3;
+    MediaPlayer &MediaPlayer1() { return *m_services.player1; }
+    MediaPlayer &MediaPlayer2() { return *m_services.player2; }
+    Interaction &ui() { return *m_services.ui; }
+    ScrollNotifier *scrollBar1Notifier() { return m_scroll1; }
+
+    // Runs a handler; a failure it does not catch goes to the default error report.
+    void guarded(const std::function<void()> &handler);
+
+    // Application shell
+    void FormCreate();
+    void RadListenClick();
+    void RadByteClick();
+    bool RequireSelection();
+    void CmdcancelClick();
+    void FormCloseQuery();
+    void CmdselectClick();
+
+    // Segment writer and result panel
+    void CreateSplitFile();
+    void CopySegment(const QString &source, const QString &destination, int64_t length);
+    void ToggleResultPanel();
+    void ClosePreviewPlayer();
+    void StopSourcePlayer();
+    void PreviewGuard();
+    void CmdPmp3Click();
+    void CmdOmp3Click();
+    void CmdSPlayClick();
+    void Timer3Timer();
+
+    // Listening transport and marks
+    void CmdPlayClick();
+    void CmdPauseClick();
+    void CmdstopClick();
+    void CmdRewindClick();
+    void CmdForwardClick();
+    void Timer2Timer();
+    void ScrollBar1Scroll(int scrollCode, int scrollPos);
+    void CmdStartClick();
+    void CmdEndClick();
+
+    // Byte panel
+    void ScrollStartChange();
+    void ScrollEndChange();
+    void BitBtn1Click();
+
+    // Help, catalogue, support, About
+    void Button2Click();
+    void Button3Click();
+    void CmdSupportClick();
+    void CmdaboutClick();
+
+    // The page files: beside the executable first, then the installed data folder.
+    QString pagePath(const QString &fileName) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void byteScrollChange(QScrollBar *bar, QLabel *own);
+
+    Services m_services;
+    ScrollNotifier *m_scroll1 = nullptr;
+};

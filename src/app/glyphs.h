@@ -1,0 +1,21 @@
+#pragma once
+// The program's small pictures, drawn in code: the guiding arrow and the
+// button glyphs (with Qt's disabled look).
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace glyphs {
+
+enum class Glyph {
+    Open, Rewind, Forward, Stop, Pause, Play, MarkStart, MarkEnd, Split,
+    PlayNew, OpenWith, StopNew, More, Help, Support, About, Exit
+};
+
+QIcon icon(Glyph glyph);
+// The arrow that points left at the control the user should use next.
+QPixmap arrow();
+// The program's icon: scissors over a sound wave.
+QIcon appIcon();
+
+} // namespace glyphs

@@ -1,0 +1,53 @@
+#pragma once
+// Every modal interaction of the program goes through this interface, so that
+// tests can replace it with a scripted fake.
+
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+enum class DialogType { Error, Information, Warning };
+
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    // Plain message box: caption "MP3 Cleavo", no icon, one OK button.
+    virtual void messageBox(const QString &text) = 0;
+    // Typed message dialog: icon and caption by type, one OK button.
+    virtual void messageDialog(DialogType type, const QString &text) = 0;
+    // The application's default error report (text already carries its full stop).
+    virtual void errorReport(const QString &text) = 0;
+    // Open dialog for MP3 files; nullopt when cancelled.
+    virtual std::optional<QString> openFileName(const QString &initialDir) = 0;
+    // Save dialog opening with the given name; nullopt when cancelled.
+    virtual std::optional<QString> saveFileName(const QString &initialName) = 0;
+    // Open a document or URL with the desktop's default program; false on failure.
+    virtual bool openDocument(const QUrl &url) = 0;
+    // Shows one of the program's own windows modally until it closes.
+    virtual void runModal(QDialog &dialog) = 0;
+};
+
+// The real dialogs of the desktop.
+class QtInteraction : public Interaction {
+public:
+    explicit QtInteraction(QWidget *owner = nullptr) : m_owner(owner) {}
+    void setOwner(QWidget *owner) { m_owner = owner; }
+
+    void messageBox(const QString &text) override;
+    void messageDialog(DialogType type, const QString &text) override;
+    void errorReport(const QString &text) override;
+    std::optional<QString> openFileName(const QString &initialDir) override;
+    std::optional<QString> saveFileName(const QString &initialName) override;
+    bool openDocument(const QUrl &url) override;
+    void runModal(QDialog &dialog) override;
+
+private:
+    QWidget *m_owner;
+};
+
+extern const char *const kAppTitle; // "MP3 Cleavo"
+QString dialogCaption(DialogType type);

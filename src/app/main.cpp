@@ -1,0 +1,28 @@
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "listening/mediaplayer.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cleavo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("cleavo"));
+
+    QtInteraction interaction;
+    Services services;
+    services.ui = &interaction;
+    services.player1 = createAudioPlayer();
+    services.player2 = createAudioPlayer();
+    TFrmsplit window(std::move(services));
+    interaction.setOwner(&window);
+
+    if (QScreen *screen = window.screen()) {
+        const QRect area = screen->availableGeometry();
+        window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+    }
+    window.show();
+    return app.exec();
+}

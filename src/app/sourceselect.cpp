@@ -1,0 +1,76 @@
+// Choosing the source MP3.
+
+#include "app/errors.h"
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "listening/mediaplayer.h"
+#include "segment/segmentfile.h"
+#include "settings/intconv.h"
+#include "settings/settings.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+
+void TFrmsplit::CmdselectClick()
+{
+    if (!v.PreviewClosed)
+        ClosePreviewPlayer();
+    Image3->hide();
+    if (CmdPmp3->isEnabled())
+        ToggleResultPanel();
+
+    const QString lastDir = settings::ReadLastDir(v.StatsIniPath);
+    const std::optional<QString> chosen = ui().openFileName(lastDir);
+    if (!chosen)
+        return;
+    v.SourceFileName = *chosen;
+    if (v.SourceFileName.isEmpty())
+        return;
+
+    LblFile->setText(v.SourceFileName);
+    Lblliteral->show();
+    v.SourceFileSize = segment::GetFileSize64(v.SourceFileName);
+    if (v.SourceFileSize == -1)
+        ui().messageDialog(DialogType::Error, QStringLiteral("A severe error has occurred, the file could not be read "));
+    Lblsize->setText(QString::number(v.SourceFileSize));
+    Lblsizecaption->show();
+
+    const int32_t startMax = strictInt(Lblsize->text());
+    if (startMax < 0)
+        throw AppError(QStringLiteral("Scrollbar property out of range"));
+    ScrollStart->setMaximum(startMax);
+    ScrollEnd->setMaximum(strictInt(Lblsize->text()));
+
+    LblByteStart->setText(QStringLiteral("0"));
+    LblByteEnd->setText(Lblsize->text());
+    LblRealTime->setText(QStringLiteral("Based on settings above, the new split size will be:"));
+    LblRealByte->setText(Lblsize->text());
+    Image1->hide();
+    Image2->show();
+    Image4->show();
+
+    settings::WriteLastDir(v.StatsIniPath, segment::splitPath(v.SourceFileName).dir);
+
+    try {
+        if (MediaPlayer1().Mode() == MediaPlayer::Playing)
+            MediaPlayer1().Stop();
+        if (MediaPlayer1().Mode() == MediaPlayer::OpenMode)
+            MediaPlayer1().Close();
+        MediaPlayer1().setFileName(v.SourceFileName);
+        MediaPlayer1().Open();
+    } catch (const std::exception &) {
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("An error occurred trying to open the audio file. The file appears to be "
+                                          "corrupt. Please verify that your file has the correct file extension "
+                                          "and matches that audio format."));
+    }
+
+    LblCurrent->setText(QString::number(MediaPlayer1().Position()));
+    const int length = MediaPlayer1().Length();
+    LblEnd->setText(QString::number(length));
+    ScrollBar1->setMaximum(length);
+    v.FileSelected = true;
+    LblPosS->clear();
+    LblPosE->clear();
+}

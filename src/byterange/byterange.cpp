@@ -1,0 +1,28 @@
+#include "byterange/byterange.h"
+
+#include "settings/intconv.h"
+
+namespace byterange {
+
+Range fromLabels(const QString &startText, const QString &endText)
+{
+    Range r;
+    r.start = strictInt(startText);
+    r.end = strictInt(endText);
+    return r;
+}
+
+int32_t pieceSize(const Range &range)
+{
+    return range.start < range.end ? static_cast<int32_t>(static_cast<int64_t>(range.end) - range.start) : 0;
+}
+
+std::optional<Segment> segmentOf(const Range &range)
+{
+    if (!(range.start < range.end))
+        return std::nullopt;
+    // Both lie in 0 … 2147483647 in practice; the difference is then exact.
+    return Segment{range.start, static_cast<int32_t>(static_cast<int64_t>(range.end) - range.start)};
+}
+
+} // namespace byterange

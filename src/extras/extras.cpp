@@ -1,0 +1,58 @@
+// Help, catalogue, support and About.
+
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "extras/frmabout.h"
+#include "extras/pages.h"
+
+#include <QFileInfo>
+
+QString TFrmsplit::pagePath(const QString &fileName) const
+{
+    return pages::locate(fileName, m_services.pagesDir);
+}
+
+namespace {
+
+bool openPage(Interaction &ui, const QString &path)
+{
+    return QFileInfo(path).isFile() && ui.openDocument(QUrl::fromLocalFile(path));
+}
+
+} // namespace
+
+void TFrmsplit::Button2Click()
+{
+    if (!openPage(ui(), pagePath(QStringLiteral("help.html"))))
+        ui().messageDialog(DialogType::Information,
+                           QStringLiteral("The help file could not be opened because your browser would not open. "
+                                          "You can view this help file by opening your browser manually, and "
+                                          "pointing it to help.htm in the installed directory."));
+}
+
+void TFrmsplit::Button3Click()
+{
+    if (!openPage(ui(), pagePath(QStringLiteral("download.html"))))
+        ui().messageDialog(DialogType::Information,
+                           QStringLiteral("The help file could not be opened because your browser would not open. "
+                                          "You can view this help file by opening your browser manually, and "
+                                          "pointing it to")
+                               + QLatin1Char(' ') + QLatin1String(pages::kWebSite) + QLatin1Char('.'));
+}
+
+void TFrmsplit::CmdSupportClick()
+{
+    if (!ui().openDocument(pages::supportMail()))
+        ui().messageBox(QStringLiteral("You cannot view this file because you do not have a default email software "
+                                       "setup. Please send your questions to support at")
+                        + QLatin1Char(' ') + QLatin1String(pages::kSupportAddress));
+    ui().messageBox(QStringLiteral("Please send your detailed question and we will gladly assist you. Please be sure "
+                                   "to include detailed information so we can better understand and answer your "
+                                   "question."));
+}
+
+void TFrmsplit::CmdaboutClick()
+{
+    TFrmabout2 about(this);
+    ui().runModal(about);
+}

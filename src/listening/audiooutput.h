@@ -1,0 +1,65 @@
+#pragma once
+// One SDL audio device shared by every player of the program. Each player owns
+// a channel: a lock-free ring of stereo float frames at the device's rate that
+// its decoder thread fills and the audio callback drains and mixes.
+
+#include <QString>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class AudioChannel {
+public:
+    AudioChannel();
+    ~AudioChannel();
+
+    // Producer side (the decoder thread).
+    size_t freeFrames() const;
+    size_t push(const float *frames, size_t count);
+
+    // Consumer side (the audio callback): adds up to count frames into out.
+    size_t mixInto(float *out, size_t count);
+
+    // Empties the ring and the counters; only while the channel is inactive
+    // and no decoder thread runs.
+    void reset();
+
+    std::atomic<bool> active{false};     // the callback drains this channel
+    std::atomic<bool> sourceDone{false}; // the decoder has pushed its last frame
+    std::atomic<bool> drained{false};    // the callback has played the last frame
+    std::atomic<int64_t> consumed{0};    // frames the device has taken
+
+private:
+    static constexpr size_t kCapacity = 8192; // frames, a power of two
+    std::unique_ptr<float[]> m_data;
+    std::atomic<size_t> m_read{0};
+    std::atomic<size_t> m_write{0};
+};
+
+class AudioOutput {
+public:
+    static AudioOutput &instance();
+
+    // Opens the device on first use; falls back to the silent "dummy" driver
+    // when no real device can be opened. False when even that fails.
+    bool ensureOpen(QString *error = nullptr);
+    int rate() const { return m_rate; }
+
+    void attach(AudioChannel *channel);
+    void detach(AudioChannel *channel);
+    // Switches a channel on or off; when this returns, the callback has seen it.
+    void setActive(AudioChannel *channel, bool active);
+
+    ~AudioOutput();
+
+private:
+    AudioOutput() = default;
+    static void callback(void *self, uint8_t *stream, int len);
+
+    static constexpr int kSlots = 4;
+    std::atomic<AudioChannel *> m_slots[kSlots] = {};
+    uint32_t m_device = 0;
+    int m_rate = 44100;
+    bool m_initialised = false;
+};

@@ -1,0 +1,59 @@
+// The start and end marks of the listening panel.
+
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "listening/markmath.h"
+#include "listening/mediaplayer.h"
+#include "settings/intconv.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+void TFrmsplit::CmdStartClick()
+{
+    if (RequireSelection())
+        return;
+    PreviewGuard();
+    LblPosS->setText(QString::number(MediaPlayer1().Position()));
+    Lblstarting->show();
+    if (CmdPmp3->isEnabled())
+        ToggleResultPanel();
+}
+
+void TFrmsplit::CmdEndClick()
+{
+    if (RequireSelection())
+        return;
+    CmdSPlayClick();
+    if (LblPosS->text().trimmed().isEmpty()) {
+        ui().messageBox(QStringLiteral(
+            "This button tells you where you want to \"end\" the split MP3 file. You have not selected a start "
+            "position for splitting, use the start button to identify where to \"begin\" splitting the MP3 file, "
+            "and then use this end button to pick an ending position."));
+        return;
+    }
+    const int32_t start = strictInt(LblPosS->text());
+    if (!(start < MediaPlayer1().Position())) {
+        ui().messageBox(QStringLiteral(
+            "The \"end\" position must be larger then the \"start\" position. Whenever you click the end position "
+            "button, your new MP3 is automatically created. Select your start position first, then always choose "
+            "the end position after your start position is set"));
+        return;
+    }
+    // A source whose size could not be read has no byte offsets to map to.
+    if (v.SourceFileSize < 0) {
+        ui().messageDialog(DialogType::Error, QStringLiteral("A severe error has occurred, the file could not be read "));
+        return;
+    }
+    LblPosE->setText(QString::number(MediaPlayer1().Position()));
+    const int32_t end = strictInt(LblPosE->text());
+    const int32_t startPercent = marks::Percent(start, MediaPlayer1().Length());
+    const int32_t endPercent = marks::Percent(end, MediaPlayer1().Length());
+    v.StartPercent = startPercent;
+    v.EndPercent = endPercent;
+    v.SegmentStart = marks::ByteOffset(v.StartPercent, v.SourceFileSize);
+    v.SegmentLength = static_cast<int32_t>(static_cast<uint32_t>(marks::ByteOffset(v.EndPercent, v.SourceFileSize))
+                                           - static_cast<uint32_t>(v.SegmentStart));
+    CmdstopClick();
+    CreateSplitFile();
+}

@@ -1,0 +1,11 @@
+#include "listening/mediaplayer.h"
+
+#include "app/errors.h"
+
+const char *const kNoDeviceOpen = "No MCI device open";
+
+void MediaPlayer::requireOpen() const
+{
+    if (!isOpen())
+        throw PlayerError(QString::fromLatin1(kNoDeviceOpen));
+}

@@ -1,0 +1,302 @@
+#include "listening/mpgplayer.h"
+
+#include "app/errors.h"
+
+#include <QFile>
+
+#include <SDL.h>
+#include <mpg123.h>
+
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+void initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+QString decoderError(mpg123_handle *handle, int code)
+{
+    if (code == MPG123_ERR && handle)
+        return QString::fromLocal8Bit(mpg123_strerror(handle));
+    return QString::fromLocal8Bit(mpg123_plain_strerror(code));
+}
+
+} // namespace
+
+std::unique_ptr<MediaPlayer> createAudioPlayer()
+{
+    return std::make_unique<MpgPlayer>();
+}
+
+MpgPlayer::MpgPlayer() = default;
+
+MpgPlayer::~MpgPlayer()
+{
+    Close();
+}
+
+void MpgPlayer::Open()
+{
+    Close();
+    initLibrary();
+
+    int err = MPG123_OK;
+    mpg123_handle *handle = mpg123_new(nullptr, &err);
+    if (!handle)
+        throw PlayerError(decoderError(nullptr, err));
+    const auto fail = [&](const QString &text) {
+        mpg123_delete(handle);
+        throw PlayerError(text);
+    };
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    mpg123_format_none(handle);
+    const long *rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i)
+        mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+
+    if (mpg123_open(handle, QFile::encodeName(FileName()).constData()) != MPG123_OK)
+        fail(decoderError(handle, MPG123_ERR));
+
+    // mpg123_open accepts any file: only audio that decodes counts.
+    std::vector<unsigned char> block(16384);
+    size_t done = 0;
+    int rc = MPG123_OK;
+    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
+        rc = mpg123_read(handle, block.data(), block.size(), &done);
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+            break;
+    }
+    int encoding = 0;
+    if (done == 0 || mpg123_getformat(handle, &m_rate, &m_channels, &encoding) != MPG123_OK || m_rate <= 0) {
+        mpg123_close(handle);
+        fail(rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT
+                 ? QStringLiteral("The file contains no MPEG audio that can be played")
+                 : decoderError(handle, rc));
+    }
+
+    if (mpg123_scan(handle) != MPG123_OK) {
+        const QString text = decoderError(handle, MPG123_ERR);
+        mpg123_close(handle);
+        fail(text);
+    }
+    const off_t length = mpg123_length(handle);
+    if (length <= 0 || mpg123_seek(handle, 0, SEEK_SET) < 0) {
+        mpg123_close(handle);
+        fail(QStringLiteral("The file contains no MPEG audio that can be played"));
+    }
+
+    QString audioError;
+    if (!AudioOutput::instance().ensureOpen(&audioError)) {
+        mpg123_close(handle);
+        fail(audioError);
+    }
+    const int deviceRate = AudioOutput::instance().rate();
+    m_stream = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(m_channels), static_cast<int>(m_rate),
+                                  AUDIO_F32SYS, 2, deviceRate);
+    if (!m_stream) {
+        mpg123_close(handle);
+        fail(QString::fromUtf8(SDL_GetError()));
+    }
+
+    m_handle = handle;
+    m_totalFrames = length;
+    m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
+    m_frame = 0;
+    m_channel.reset();
+    AudioOutput::instance().attach(&m_channel);
+    m_state = State::Stopped;
+}
+
+void MpgPlayer::Close()
+{
+    if (m_state == State::Closed)
+        return;
+    if (m_state == State::Playing || m_state == State::Paused)
+        haltPlayback();
+    AudioOutput::instance().detach(&m_channel);
+    SDL_FreeAudioStream(m_stream);
+    m_stream = nullptr;
+    mpg123_close(m_handle);
+    mpg123_delete(m_handle);
+    m_handle = nullptr;
+    m_state = State::Closed;
+}
+
+void MpgPlayer::Play()
+{
+    requireOpen();
+    checkEnd();
+    if (m_state == State::Playing)
+        return;
+    if (m_state == State::Paused) {
+        Resume();
+        return;
+    }
+    if (m_frame >= m_totalFrames)
+        m_frame = 0;
+    startPlayback();
+}
+
+void MpgPlayer::Stop()
+{
+    requireOpen();
+    checkEnd();
+    if (m_state == State::Playing || m_state == State::Paused) {
+        haltPlayback();
+        m_state = State::Stopped;
+    }
+}
+
+void MpgPlayer::Pause()
+{
+    requireOpen();
+    checkEnd();
+    if (m_state == State::Playing) {
+        AudioOutput::instance().setActive(&m_channel, false);
+        m_state = State::Paused;
+    } else if (m_state == State::Paused) {
+        Resume();
+    }
+}
+
+void MpgPlayer::Resume()
+{
+    requireOpen();
+    checkEnd();
+    if (m_state == State::Paused) {
+        AudioOutput::instance().setActive(&m_channel, true);
+        m_state = State::Playing;
+    } else if (m_state == State::Stopped) {
+        Play();
+    }
+}
+
+int MpgPlayer::Position()
+{
+    if (m_state == State::Closed)
+        return 0;
+    checkEnd();
+    if (m_state == State::Playing || m_state == State::Paused)
+        return toMs(heardFrame());
+    return m_frame >= m_totalFrames ? m_lengthMs : toMs(m_frame);
+}
+
+void MpgPlayer::setPosition(int ms)
+{
+    requireOpen();
+    if (ms < 0 || ms > m_lengthMs)
+        return;
+    checkEnd();
+    if (m_state == State::Playing || m_state == State::Paused)
+        haltPlayback();
+    m_state = State::Stopped;
+    m_frame = ms == m_lengthMs ? m_totalFrames : static_cast<int64_t>(ms) * m_rate / 1000;
+}
+
+int MpgPlayer::Length()
+{
+    requireOpen();
+    return m_lengthMs;
+}
+
+int MpgPlayer::Mode()
+{
+    switch (m_state) {
+    case State::Closed: return NotReady;
+    default: break;
+    }
+    checkEnd();
+    switch (m_state) {
+    case State::Playing: return Playing;
+    case State::Paused: return Paused;
+    default: return Stopped;
+    }
+}
+
+int MpgPlayer::toMs(int64_t frame) const
+{
+    if (frame >= m_totalFrames)
+        return m_lengthMs;
+    return static_cast<int>(frame * 1000 / m_rate);
+}
+
+int64_t MpgPlayer::heardFrame() const
+{
+    const int64_t deviceFrames = m_channel.consumed.load();
+    const int64_t frame = m_startFrame + deviceFrames * m_rate / AudioOutput::instance().rate();
+    return frame < m_totalFrames ? frame : m_totalFrames;
+}
+
+void MpgPlayer::checkEnd()
+{
+    if (m_state == State::Playing && m_channel.drained.load()) {
+        haltPlayback();
+        m_frame = m_totalFrames;
+        m_state = State::Stopped;
+    }
+}
+
+void MpgPlayer::startPlayback()
+{
+    const off_t at = mpg123_seek(m_handle, static_cast<off_t>(m_frame), SEEK_SET);
+    m_startFrame = at >= 0 ? static_cast<int64_t>(at) : m_frame;
+    SDL_AudioStreamClear(m_stream);
+    m_channel.reset();
+    m_quit.store(false);
+    m_decoder = std::thread([this] { decodeLoop(); });
+    AudioOutput::instance().setActive(&m_channel, true);
+    m_state = State::Playing;
+}
+
+void MpgPlayer::haltPlayback()
+{
+    AudioOutput::instance().setActive(&m_channel, false);
+    const bool ended = m_channel.drained.load();
+    m_frame = ended ? m_totalFrames : heardFrame();
+    m_quit.store(true);
+    if (m_decoder.joinable())
+        m_decoder.join();
+    m_channel.reset();
+}
+
+void MpgPlayer::decodeLoop()
+{
+    std::vector<unsigned char> input(4608 * sizeof(float) * 2);
+    std::vector<float> output(4096 * 2);
+    bool endOfStream = false;
+    while (!m_quit.load()) {
+        if (!endOfStream && SDL_AudioStreamAvailable(m_stream) < static_cast<int>(output.size() * sizeof(float))) {
+            size_t done = 0;
+            const int rc = mpg123_read(m_handle, input.data(), input.size(), &done);
+            if (done > 0)
+                SDL_AudioStreamPut(m_stream, input.data(), static_cast<int>(done));
+            // A read error after audio has played ends the stream like its end.
+            if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT && done == 0) {
+                SDL_AudioStreamFlush(m_stream);
+                endOfStream = true;
+            }
+        }
+        const size_t room = m_channel.freeFrames();
+        const int available = SDL_AudioStreamAvailable(m_stream);
+        if (available > 0 && room > 0) {
+            const size_t wantFrames = std::min(room, output.size() / 2);
+            const int got = SDL_AudioStreamGet(m_stream, output.data(), static_cast<int>(wantFrames * 2 * sizeof(float)));
+            if (got > 0)
+                m_channel.push(output.data(), static_cast<size_t>(got) / (2 * sizeof(float)));
+            continue;
+        }
+        if (endOfStream && available <= 0) {
+            m_channel.sourceDone.store(true);
+            return;
+        }
+        if (room == 0 || endOfStream)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}

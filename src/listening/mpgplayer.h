@@ -1,0 +1,54 @@
+#pragma once
+
+#include "listening/audiooutput.h"
+#include "listening/mediaplayer.h"
+
+#include <atomic>
+#include <thread>
+
+struct mpg123_handle_struct;
+struct _SDL_AudioStream;
+
+// Decodes with libmpg123 in a thread of its own and plays through the shared
+// SDL device. Positions count the frames the device has consumed.
+class MpgPlayer : public MediaPlayer {
+public:
+    MpgPlayer();
+    ~MpgPlayer() override;
+
+    void Open() override;
+    void Close() override;
+    void Play() override;
+    void Stop() override;
+    void Pause() override;
+    void Resume() override;
+    int Position() override;
+    void setPosition(int ms) override;
+    int Length() override;
+    int Mode() override;
+    bool isOpen() const override { return m_state != State::Closed; }
+
+private:
+    enum class State { Closed, Stopped, Playing, Paused };
+
+    void startPlayback();
+    void haltPlayback();      // joins the decoder; sets m_frame from what was heard
+    void checkEnd();          // a drained channel means the track has ended
+    int64_t heardFrame() const;
+    int toMs(int64_t frame) const;
+    void decodeLoop();
+
+    mpg123_handle_struct *m_handle = nullptr;
+    _SDL_AudioStream *m_stream = nullptr;
+    AudioChannel m_channel;
+    std::thread m_decoder;
+    std::atomic<bool> m_quit{false};
+
+    State m_state = State::Closed;
+    long m_rate = 0;
+    int m_channels = 0;
+    int64_t m_totalFrames = 0; // per channel, at the file's rate
+    int m_lengthMs = 0;
+    int64_t m_frame = 0;       // position while stopped
+    int64_t m_startFrame = 0;  // where the current playback began
+};

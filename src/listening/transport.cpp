@@ -1,0 +1,110 @@
+// The listening transport: play, pause, stop, rewind, forward and the
+// position bar of the source player.
+
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "app/spinedit.h"
+#include "listening/mediaplayer.h"
+#include "listening/scrollnotifier.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTimer>
+
+void TFrmsplit::CmdPlayClick()
+{
+    if (RequireSelection())
+        return;
+    PreviewGuard();
+    try {
+        MediaPlayer1().Play();
+        Timer2->start();
+    } catch (const std::exception &) {
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("An error occurred trying to play the audio file. The file appears to be "
+                                          "corrupt or is a format which cannot be played with this viewer. Please "
+                                          "verify that your file has the correct file extension and matches that "
+                                          "audio type."));
+    }
+}
+
+void TFrmsplit::CmdPauseClick()
+{
+    if (RequireSelection())
+        return;
+    PreviewGuard();
+    try {
+        if (MediaPlayer1().Mode() == MediaPlayer::Paused) {
+            MediaPlayer1().Resume();
+            Timer2->start();
+        } else if (MediaPlayer1().Mode() == MediaPlayer::Playing) {
+            MediaPlayer1().Pause();
+            Timer2->stop();
+        }
+    } catch (const std::exception &) {
+        if (MediaPlayer1().Mode() == MediaPlayer::Playing)
+            MediaPlayer1().Stop();
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("An error occurred trying to pause the file. The file may be corrupt. "
+                                          "Please verify that your files are valid and are not corrupted."));
+    }
+}
+
+void TFrmsplit::CmdstopClick()
+{
+    PreviewGuard();
+    Timer2->stop();
+    try {
+        if (MediaPlayer1().Mode() == MediaPlayer::Playing)
+            MediaPlayer1().Stop();
+    } catch (const std::exception &) {
+        if (MediaPlayer1().Mode() == MediaPlayer::Playing)
+            MediaPlayer1().Stop();
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("An error occurred trying to stop playing the file. The file may be "
+                                          "corrupt. Please verify that your files are valid audio files."));
+    }
+}
+
+void TFrmsplit::CmdRewindClick()
+{
+    if (RequireSelection())
+        return;
+    PreviewGuard();
+    Timer2->start();
+    const int position = MediaPlayer1().Position();
+    const int step = SpinEdit1->Value();
+    MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) - static_cast<uint32_t>(step)));
+}
+
+void TFrmsplit::CmdForwardClick()
+{
+    if (RequireSelection())
+        return;
+    Timer2->start();
+    const int position = MediaPlayer1().Position();
+    const int step = SpinEdit2->Value();
+    MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) + static_cast<uint32_t>(step)));
+}
+
+void TFrmsplit::Timer2Timer()
+{
+    LblCurrent->setText(QString::number(MediaPlayer1().Position()));
+    ScrollBar1->setValue(MediaPlayer1().Position());
+}
+
+void TFrmsplit::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
+{
+    PreviewGuard();
+    if (scrollCode == ScrollNotifier::SB_THUMBTRACK || scrollCode == ScrollNotifier::SB_ENDSCROLL) {
+        if (scrollCode == ScrollNotifier::SB_THUMBTRACK)
+            Timer2->stop();
+        else
+            Timer2->start();
+        const int position = ScrollBar1->value();
+        MediaPlayer1().setPosition(position);
+        LblCurrent->setText(QString::number(position));
+    }
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,89 @@
+// The result panel and the preview of the new file.
+
+#include "app/errors.h"
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "listening/mediaplayer.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+void TFrmsplit::ToggleResultPanel()
+{
+    const bool show = !CmdSPlay->isEnabled();
+    for (QPushButton *b : {CmdSPlay, CmdOmp3, CmdPmp3})
+        b->setEnabled(show);
+    for (QLabel *l : {Label5, Label6, LblNewByte, LblName, LblPath, Label7})
+        l->setVisible(show);
+}
+
+void TFrmsplit::ClosePreviewPlayer()
+{
+    try {
+        if (MediaPlayer2().Mode() == MediaPlayer::Playing)
+            MediaPlayer2().Stop();
+        MediaPlayer2().Close();
+        v.PreviewClosed = true;
+    } catch (const std::exception &) {
+        ui().messageDialog(DialogType::Error, QStringLiteral("An error occurred trying to close the media player. "
+                                                             "Please close and reopen the software to continue."));
+    }
+    Timer3->stop();
+}
+
+void TFrmsplit::StopSourcePlayer()
+{
+    MediaPlayer1().Stop();
+}
+
+void TFrmsplit::PreviewGuard()
+{
+    if (!v.PreviewClosed)
+        ClosePreviewPlayer();
+}
+
+void TFrmsplit::CmdPmp3Click()
+{
+    StopSourcePlayer();
+    PreviewGuard();
+    v.PreviewClosed = false;
+    Timer3->start();
+    MediaPlayer2().setFileName(LblPath->text() + LblName->text());
+    try {
+        MediaPlayer2().Open();
+        MediaPlayer2().Play();
+    } catch (const std::exception &) {
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("An error occurred trying to play ") + MediaPlayer2().FileName()
+                               + QStringLiteral(". The ")
+                               + QStringLiteral("file appears to be corrupt or is a format which cannot ")
+                               + QStringLiteral("be played with this viewer. Please verify that your file ")
+                               + QStringLiteral("has the correct file extension and matches that audio type."));
+    }
+}
+
+void TFrmsplit::CmdOmp3Click()
+{
+    StopSourcePlayer();
+    PreviewGuard();
+    const QString path = LblPath->text() + LblName->text();
+    // A file deleted since it was written is reported like any file that does not open.
+    if (!QFileInfo(path).isFile() || !ui().openDocument(QUrl::fromLocalFile(path)))
+        ui().messageDialog(DialogType::Information,
+                           QStringLiteral("The file could not be opened using this button. Open your Windows explorer "
+                                          "and double-click the file to play it."));
+}
+
+void TFrmsplit::CmdSPlayClick()
+{
+    ClosePreviewPlayer();
+    Timer3->stop();
+}
+
+void TFrmsplit::Timer3Timer()
+{
+    Image3->setVisible(!Image3->isVisible());
+}

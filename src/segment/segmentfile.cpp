@@ -1,0 +1,139 @@
+#include "segment/segmentfile.h"
+
+#include "app/errors.h"
+#include "settings/platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <array>
+
+namespace segment {
+
+const char *const kNamePrefix = "Split - ";
+
+const char *const kSourceUnreadableText =
+    "The file cannot be read, it may be set to read only or have access blocked. Click the "
+    "\"Select A File To Split\" button again, simply right click on the icon of the file to be "
+    "split and go into Properties. At the bottom ensure that \"Read Only\" box is not selected.  "
+    "If it is checked, click to remove the check, then click on \"Apply\", then you will be able "
+    "to split the file.";
+
+PathParts splitPath(const QString &path)
+{
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (platform::isPathSeparator(path[i]))
+            return {path.left(i + 1), path.mid(i + 1)};
+    }
+    return {QString(), path};
+}
+
+QString defaultOutputName(const QString &source)
+{
+    const PathParts parts = splitPath(source);
+    return parts.dir + QLatin1String(kNamePrefix) + parts.name;
+}
+
+QString withMp3Extension(const QString &name)
+{
+    QString extension;
+    for (qsizetype i = name.size() - 1; i >= 0; --i) {
+        if (platform::isPathSeparator(name[i]))
+            break;
+        if (name[i] == QLatin1Char('.')) {
+            extension = name.mid(i);
+            break;
+        }
+    }
+    QString upper;
+    for (QChar c : extension)
+        upper += (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ? QChar(c.unicode() - 32) : c;
+    if (upper == QLatin1String(".MP3"))
+        return name;
+    return name + QStringLiteral(".mp3");
+}
+
+int64_t GetFileSize64(const QString &path)
+{
+    if (path.isEmpty())
+        return -1;
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return -1;
+    return info.size();
+}
+
+namespace {
+
+CopyOutcome failed(const QString &destination, const QString &reason)
+{
+    return {CopyOutcome::Failed,
+            QStringLiteral("The new MP3 could not be written to %1: %2. Nothing was changed: the "
+                           "original MP3 and any earlier file of that name are as they were.")
+                .arg(destination, reason)};
+}
+
+} // namespace
+
+CopyOutcome copySegment(const QString &source, const QString &destination, int32_t start, int64_t length)
+{
+    // A pipe or a device is never opened: reading it could block forever.
+    const QFileInfo sourceInfo(source);
+    QFile in(source);
+    if (start < 0 || !sourceInfo.isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || !in.seek(start))
+        return {CopyOutcome::SourceUnreadable, QString::fromLatin1(kSourceUnreadableText)};
+
+    if (platform::sameFile(source, destination)) {
+        return {CopyOutcome::SameAsSource,
+                QStringLiteral("The new file would have the same name and location as the MP3 you "
+                               "are splitting (%1). The original MP3 is never altered, so nothing "
+                               "was written. Choose another name or location for the new file.")
+                    .arg(destination)};
+    }
+
+    const QFileInfo destInfo(destination);
+    const auto cannotCreate = [&](const QString &reason) {
+        return AppError(QStringLiteral("Cannot create file \"%1\". %2").arg(destination, reason));
+    };
+    if (destInfo.exists() && destInfo.isDir())
+        throw cannotCreate(QStringLiteral("Is a directory"));
+    if (destInfo.exists() && !destInfo.isWritable())
+        throw cannotCreate(QStringLiteral("Permission denied"));
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw cannotCreate(out.errorString());
+
+    static_assert(kBlockSize == 8192);
+    std::array<char, kBlockSize> buffer;
+    int64_t total = 0;
+    int64_t remaining = length - total;
+    bool exhausted = false;
+    while (remaining >= kBlockSize) {
+        const qint64 n = in.read(buffer.data(), kBlockSize);
+        if (n < 0)
+            return failed(destination, in.errorString());
+        if (n == 0) {
+            exhausted = true;
+            break;
+        }
+        const qint64 w = out.write(buffer.data(), n);
+        if (w != n)
+            return failed(destination, out.errorString());
+        total += w;
+        remaining = length - total;
+    }
+    if (!exhausted && remaining > 0) {
+        const qint64 n = in.read(buffer.data(), remaining);
+        if (n < 0)
+            return failed(destination, in.errorString());
+        if (n > 0 && out.write(buffer.data(), n) != n)
+            return failed(destination, out.errorString());
+    }
+    if (!out.commit())
+        return failed(destination, out.errorString());
+    return {};
+}
+
+} // namespace segment

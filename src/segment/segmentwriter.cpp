@@ -1,0 +1,79 @@
+// Writing the chosen piece of the source into a new file.
+
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "segment/segmentfile.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Shows the busy cursor while the copy runs.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+void TFrmsplit::CreateSplitFile()
+{
+    v.OutputFileName.clear();
+    if (RadDefault->isChecked()) {
+        v.OutputFileName = segment::defaultOutputName(v.SourceFileName);
+    } else {
+        ui().messageBox(QStringLiteral(
+            "Trial Hint: You have chosen the option to enter your new MP3 split file name and location. You will "
+            "now enter that information in the next window. (You can also choose to have it automatically default "
+            "to a name and location by using the split options at the bottom of the main window)."));
+        if (const auto name = ui().saveFileName(v.SaveDialogFileName)) {
+            v.SaveDialogFileName = *name;
+            if (!name->isEmpty())
+                v.OutputFileName = *name;
+        }
+    }
+    if (v.OutputFileName.isEmpty())
+        v.OutputFileName = segment::defaultOutputName(v.SourceFileName);
+    v.OutputFileName = segment::withMp3Extension(v.OutputFileName);
+
+    CopySegment(v.SourceFileName, v.OutputFileName, static_cast<int64_t>(v.SegmentLength));
+    if (v.CopyFailed)
+        return;
+
+    ui().messageBox(QStringLiteral("New MP3 successfully created! (Location: ") + v.OutputFileName
+                    + QStringLiteral("). Use the play buttons at the bottom to listen to ")
+                    + QStringLiteral("your new MP3 file. You can always adjust and recreate again if you wish."));
+    if (!CmdPmp3->isEnabled())
+        ToggleResultPanel();
+    Image3->setPixmap(Image1->pixmap());
+    Image3->show();
+    Image2->hide();
+    Image4->hide();
+    Lblending->show();
+}
+
+void TFrmsplit::CopySegment(const QString &source, const QString &destination, int64_t length)
+{
+    v.CopyFailed = false;
+    segment::CopyOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = segment::copySegment(source, destination, v.SegmentStart, length);
+    }
+    if (outcome.kind != segment::CopyOutcome::Copied) {
+        ui().messageBox(outcome.message);
+        v.CopyFailed = true;
+        return;
+    }
+    const segment::PathParts parts = segment::splitPath(destination);
+    LblName->setText(parts.name);
+    LblPath->setText(parts.dir);
+    LblNewByte->setText(QString::number(segment::GetFileSize64(destination)));
+    settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1);
+}

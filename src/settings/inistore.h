@@ -1,0 +1,20 @@
+#pragma once
+// Private-profile INI files: every read and write opens the file, acts and
+// lets it go. A write replaces the file atomically.
+
+#include <QString>
+
+namespace ini {
+
+// The value of [section] key, or defaultValue when the file, the section or
+// the key is missing. Sections and keys are case-insensitive; the first of
+// duplicate keys wins.
+QString readString(const QString &path, const QString &section, const QString &key,
+                   const QString &defaultValue);
+
+// Sets [section] key := value, creating the file, section and key as needed
+// and keeping everything else. Throws AppError "Unable to write to <path>".
+void writeString(const QString &path, const QString &section, const QString &key,
+                 const QString &value);
+
+} // namespace ini

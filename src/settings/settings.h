@@ -1,0 +1,38 @@
+#pragma once
+// The persisted settings and counters: window size, last folder, split count
+// and the "Ask" choice.
+
+#include <QString>
+#include <cstdint>
+
+namespace settings {
+
+extern const char *const kFormSection; // "frmsplit"
+
+int32_t ReadFormWidth(const QString &section, const QString &path);
+int32_t ReadFormHeight(const QString &section, const QString &path);
+// Writes "W" then "H". Throws AppError when the file cannot be written.
+void SaveFormSize(int width, int height, const QString &section, const QString &path);
+
+// Sets SplitCount to 0, then to [Stat] "Number" read strictly (throws AppError).
+// A statistics file that was never located (empty path) counts nothing.
+void ReadSplitCount(const QString &statsPath, int64_t &SplitCount);
+// Reads the count, adds n with signed 32-bit wrap-around and writes the sum.
+// SplitCount keeps the value read before the addition.
+void AddToSplitCount(const QString &statsPath, int64_t &SplitCount, int32_t n);
+
+// Creates the statistics file with [Stat] Number=0 when no file exists there.
+void CreateStatsFileIfMissing(const QString &statsPath);
+
+// [History] "Last Dir".
+QString ReadLastDir(const QString &statsPath);
+void WriteLastDir(const QString &statsPath, const QString &folder);
+
+// The "Ask" value: true when missing (it is then created as 1) or when its
+// store cannot be opened. Throws AppError "Invalid data type for 'Ask'" for a
+// value that is not a whole number and "Failed to set data for 'Ask'" when it
+// cannot be written.
+bool LoadAskFlag();
+void SaveAskFlag(bool ask);
+
+} // namespace settings
