@@ -1,0 +1,237 @@
+#include "app/errors.h"
+#include "listening/mpgplayer.h"
+#include "support/fakes.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+std::unique_ptr<MediaPlayer> openOn(const QString &path)
+{
+    auto p = createAudioPlayer();
+    p->setFileName(path);
+    p->Open();
+    return p;
+}
+
+// Waits until the player's position passes ms (or the time runs out).
+int waitPast(MediaPlayer &p, int ms, int timeoutMs = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    int pos = p.Position();
+    while (pos < ms && t.elapsed() < timeoutMs) {
+        QTest::qWait(5);
+        pos = p.Position();
+    }
+    return pos;
+}
+
+} // namespace
+
+class TestMediaPlayer : public QObject {
+    Q_OBJECT
+private slots:
+    void lengthOfEachFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("tolerance");
+        QTest::newRow("cbr") << testData("cbr_44k_stereo_3000ms.mp3") << 3000 << 5;
+        QTest::newRow("vbr xing") << testData("vbr_xing_3000ms.mp3") << 3000 << 5;
+        QTest::newRow("vbr without xing") << testData("vbr_noxing_3000ms.mp3") << 3000 << 60;
+        QTest::newRow("mono 22k") << testData("mono_22k_2000ms.mp3") << 2000 << 5;
+        QTest::newRow("big id3") << testData("id3big_2000ms.mp3") << 2000 << 5;
+    }
+    void lengthOfEachFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, expected);
+        QFETCH(int, tolerance);
+        auto p = openOn(file);
+        QVERIFY(p->isOpen());
+        QVERIFY2(std::abs(p->Length() - expected) <= tolerance, qPrintable(QString::number(p->Length())));
+        QCOMPARE(p->Mode(), int(MediaPlayer::Stopped));
+        QCOMPARE(p->Position(), 0);
+    }
+
+    void playPauseResumeStop()
+    {
+        auto p = openOn(testData("cbr_44k_stereo_3000ms.mp3"));
+        p->Play();
+        QCOMPARE(p->Mode(), int(MediaPlayer::Playing));
+        QTest::qWait(500);
+        const int played = p->Position();
+        QVERIFY2(played >= 300 && played <= 900, qPrintable(QString::number(played)));
+
+        p->Pause();
+        QCOMPARE(p->Mode(), int(MediaPlayer::Paused));
+        const int frozen = p->Position();
+        QTest::qWait(200);
+        QCOMPARE(p->Position(), frozen);
+        p->Pause(); // toggles back
+        QCOMPARE(p->Mode(), int(MediaPlayer::Playing));
+        QVERIFY(waitPast(*p, frozen + 100) > frozen + 100);
+        p->Pause();
+        p->Resume();
+        QCOMPARE(p->Mode(), int(MediaPlayer::Playing));
+
+        p->Stop();
+        QCOMPARE(p->Mode(), int(MediaPlayer::Stopped));
+        const int stopped = p->Position();
+        QTest::qWait(100);
+        QCOMPARE(p->Position(), stopped);
+        QVERIFY(stopped > frozen);
+        p->Play(); // on from where it stopped
+        QTest::qWait(100);
+        QVERIFY(p->Position() >= stopped);
+        p->Stop();
+    }
+
+    void positionWritesStopThePlayerThere()
+    {
+        auto p = openOn(testData("vbr_xing_3000ms.mp3"));
+        p->Play();
+        QTest::qWait(100);
+        p->setPosition(2000);
+        QCOMPARE(p->Mode(), int(MediaPlayer::Stopped));
+        QCOMPARE(p->Position(), 2000);
+        p->setPosition(-500);
+        p->setPosition(p->Length() + 1);
+        QCOMPARE(p->Position(), 2000);
+        QCOMPARE(p->Mode(), int(MediaPlayer::Stopped));
+        p->Play();
+        QVERIFY(waitPast(*p, 2100) >= 2100);
+        p->Stop();
+    }
+
+    void endStopsAndPlayRestarts()
+    {
+        auto p = openOn(testData("mono_22k_2000ms.mp3"));
+        p->setPosition(p->Length() - 300);
+        p->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(p->Mode(), int(MediaPlayer::Stopped), 3000);
+        QCOMPARE(p->Position(), p->Length());
+        p->Play();
+        QCOMPARE(p->Mode(), int(MediaPlayer::Playing));
+        QVERIFY(p->Position() < 300);
+        p->Stop();
+        QVERIFY(p->Position() < 500);
+    }
+
+    void twoPlayersAtOnce()
+    {
+        auto a = openOn(testData("cbr_44k_stereo_3000ms.mp3"));
+        auto b = openOn(testData("mono_22k_2000ms.mp3"));
+        a->Play();
+        b->Play();
+        QTest::qWait(300);
+        QVERIFY(a->Position() > 100);
+        QVERIFY(b->Position() > 100);
+        a->Close();
+        QVERIFY(b->Position() > 100);
+    }
+
+    void notOpenRaisesForTheOperationsThatMust()
+    {
+        auto p = createAudioPlayer();
+        const auto raises = [](const std::function<void()> &f) {
+            try {
+                f();
+            } catch (const PlayerError &e) {
+                return e.text() == QStringLiteral("No MCI device open");
+            }
+            return false;
+        };
+        QVERIFY(raises([&] { p->Play(); }));
+        QVERIFY(raises([&] { p->Stop(); }));
+        QVERIFY(raises([&] { p->Pause(); }));
+        QVERIFY(raises([&] { p->Resume(); }));
+        QVERIFY(raises([&] { p->setPosition(0); }));
+        QVERIFY(raises([&] { p->Length(); }));
+        p->Close();
+        QCOMPARE(p->Mode(), int(MediaPlayer::NotReady));
+        QCOMPARE(p->Position(), 0);
+    }
+
+    void openRefusesWhatIsNotAudio_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text") << QByteArray("This is not an MP3 file at all.\n").repeated(200);
+        QTest::newRow("random") << patternBytes(100000);
+        QTest::newRow("empty") << QByteArray();
+        QByteArray jpeg("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+        jpeg += patternBytes(30000);
+        jpeg += QByteArray("\xFF\xD9", 2);
+        QTest::newRow("renamed jpeg") << jpeg;
+    }
+    void openRefusesWhatIsNotAudio()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/x.mp3");
+        writeFile(path, content);
+        auto p = createAudioPlayer();
+        p->setFileName(path);
+        try {
+            p->Open();
+            QFAIL(qPrintable(QStringLiteral("opened, length %1").arg(p->Length())));
+        } catch (const PlayerError &e) {
+            QVERIFY(!e.text().isEmpty());
+        }
+        QVERIFY(!p->isOpen());
+        QCOMPARE(p->Mode(), int(MediaPlayer::NotReady));
+    }
+
+    void openFailureOfAMissingFile()
+    {
+        auto p = createAudioPlayer();
+        p->setFileName(QStringLiteral("/nonexistent/x.mp3"));
+        QVERIFY_THROWS_EXCEPTION(PlayerError, p->Open());
+        QVERIFY(!p->isOpen());
+    }
+
+    void truncatedFileOpensWithItsShorterLength()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/cut.mp3");
+        const QByteArray whole = readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+        writeFile(path, whole.left(whole.size() / 2));
+        auto p = openOn(path);
+        QVERIFY2(p->Length() > 1200 && p->Length() < 1800, qPrintable(QString::number(p->Length())));
+    }
+
+    void sourceDeletedWhileOpenKeepsWorking()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/gone.mp3");
+        QFile::copy(testData("cbr_44k_stereo_3000ms.mp3"), path);
+        auto p = openOn(path);
+        p->Play();
+        QFile::remove(path);
+        QTest::qWait(100);
+        p->Stop();
+        p->setPosition(100);
+        p->Close();
+        QVERIFY(!p->isOpen());
+    }
+
+    void sourceTruncatedWhilePlayingEndsTheStream()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/shrinks.mp3");
+        QFile::copy(testData("cbr_44k_stereo_3000ms.mp3"), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        auto p = openOn(path);
+        p->setPosition(1000);
+        QFile::resize(path, 100);
+        p->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(p->Mode(), int(MediaPlayer::Stopped), 4000);
+        p->Close();
+    }
+};
+
+QTEST_MAIN(TestMediaPlayer)
+#include "tst_mediaplayer.moc"

@@ -1,0 +1,168 @@
+#include "app/errors.h"
+#include "segment/segmentfile.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using segment::CopyOutcome;
+
+class TestSegmentFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_source;
+    QByteArray m_bytes;
+
+    QString path(const char *name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
+
+private slots:
+    void init()
+    {
+        m_bytes = patternBytes(3 * 8192 + 100);
+        m_source = path("source.mp3");
+        writeFile(m_source, m_bytes);
+    }
+    void cleanup()
+    {
+        // Every test leaves the source exactly as it was.
+        QCOMPARE(readAll(m_source), m_bytes);
+    }
+
+    void naming_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("mp3 kept") << "/m/song.mp3" << "/m/song.mp3";
+        QTest::newRow("any case kept") << "/m/song.Mp3" << "/m/song.Mp3";
+        QTest::newRow("no extension") << "/m/song" << "/m/song.mp3";
+        QTest::newRow("txt") << "/m/song.txt" << "/m/song.txt.mp3";
+        QTest::newRow("trailing dot") << "/m/song." << "/m/song..mp3";
+        QTest::newRow("dot in folder only") << "/m.mp3/song" << "/m.mp3/song.mp3";
+        QTest::newRow("colon is a plain character") << "/m/a:b.mp3" << "/m/a:b.mp3";
+        QTest::newRow("non-ASCII upper case is not folded") << "/m/song.mp\u00df" << "/m/song.mp\u00df.mp3";
+    }
+    void naming()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(segment::withMp3Extension(in), out);
+    }
+
+    void defaultNameAndSplit()
+    {
+        QCOMPARE(segment::defaultOutputName(QStringLiteral("/music/Track.mp3")),
+                 QStringLiteral("/music/Split - Track.mp3"));
+        QCOMPARE(segment::defaultOutputName(QStringLiteral("/Track.mp3")), QStringLiteral("/Split - Track.mp3"));
+        QCOMPARE(segment::defaultOutputName(QStringLiteral("/m/x:y.mp3")), QStringLiteral("/m/Split - x:y.mp3"));
+        const auto parts = segment::splitPath(QStringLiteral("/a/b/c.mp3"));
+        QCOMPARE(parts.dir, QStringLiteral("/a/b/"));
+        QCOMPARE(parts.name, QStringLiteral("c.mp3"));
+    }
+
+    void fileSize()
+    {
+        QCOMPARE(segment::GetFileSize64(m_source), int64_t(m_bytes.size()));
+        QCOMPARE(segment::GetFileSize64(path("missing")), int64_t(-1));
+        QCOMPARE(segment::GetFileSize64(m_dir.path()), int64_t(-1));
+        QCOMPARE(segment::GetFileSize64(QString()), int64_t(-1));
+        QCOMPARE(segment::GetFileSize64(path("*.mp3")), int64_t(-1)); // no wildcards
+        QCOMPARE(segment::GetFileSize64(QStringLiteral("/dev/null")), int64_t(-1));
+    }
+
+    void copiesExactRanges_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<qint64>("length");
+        QTest::newRow("0") << 0 << qint64(0);
+        QTest::newRow("1") << 5 << qint64(1);
+        QTest::newRow("8191") << 3 << qint64(8191);
+        QTest::newRow("8192") << 0 << qint64(8192);
+        QTest::newRow("8193") << 17 << qint64(8193);
+        QTest::newRow("3 blocks") << 50 << qint64(3 * 8192);
+        QTest::newRow("past the end") << 20000 << qint64(100000);
+        QTest::newRow("start at the end") << 3 * 8192 + 100 << qint64(10);
+        QTest::newRow("start beyond the end") << 1000000 << qint64(10);
+    }
+    void copiesExactRanges()
+    {
+        QFETCH(int, start);
+        QFETCH(qint64, length);
+        const QString out = path("out.mp3");
+        const CopyOutcome r = segment::copySegment(m_source, out, start, length);
+        QCOMPARE(r.kind, CopyOutcome::Copied);
+        QCOMPARE(readAll(out), m_bytes.mid(start, int(length)));
+    }
+
+    void negativeStartOrMissingSourceWritesNothing()
+    {
+        const QString out = path("never.mp3");
+        QCOMPARE(segment::copySegment(m_source, out, -1, 10).kind, CopyOutcome::SourceUnreadable);
+        QCOMPARE(segment::copySegment(path("missing.mp3"), out, 0, 10).kind, CopyOutcome::SourceUnreadable);
+        QCOMPARE(segment::copySegment(m_dir.path(), out, 0, 10).kind, CopyOutcome::SourceUnreadable);
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(QString::fromLatin1(segment::kSourceUnreadableText).count(QLatin1String("  ")), 1);
+    }
+
+    void replacesAnEarlierFile()
+    {
+        const QString out = path("out.mp3");
+        writeFile(out, QByteArray(50000, 'z'));
+        QCOMPARE(segment::copySegment(m_source, out, 10, 20).kind, CopyOutcome::Copied);
+        QCOMPARE(readAll(out), m_bytes.mid(10, 20));
+    }
+
+    void neverWritesOverTheSource()
+    {
+        CopyOutcome r = segment::copySegment(m_source, m_source, 0, 10);
+        QCOMPARE(r.kind, CopyOutcome::SameAsSource);
+        QVERIFY(r.message.contains(m_source));
+        // Also through a link or another spelling of the path.
+        const QString link = path("link.mp3");
+        QVERIFY(QFile::link(m_source, link));
+        QCOMPARE(segment::copySegment(m_source, link, 0, 10).kind, CopyOutcome::SameAsSource);
+        QCOMPARE(segment::copySegment(m_source, m_dir.path() + QStringLiteral("/./source.mp3"), 0, 10).kind,
+                 CopyOutcome::SameAsSource);
+    }
+
+    void destinationThatCannotBeCreatedThrows()
+    {
+        const QString blocker = path("blocker");
+        writeFile(blocker, "x");
+        const QString out = blocker + QStringLiteral("/out.mp3");
+        QVERIFY_THROWS_EXCEPTION(AppError, segment::copySegment(m_source, out, 0, 10));
+        QVERIFY_THROWS_EXCEPTION(AppError, segment::copySegment(m_source, m_dir.path(), 0, 10));
+        QCOMPARE(readAll(blocker), QByteArray("x"));
+    }
+
+    void fullDiskLeavesTheEarlierFileIntact()
+    {
+        // A file-size limit makes writes fail as on a full disk.
+        QTemporaryDir target;
+        const QString out = target.path() + QStringLiteral("/earlier.mp3");
+        const QByteArray earlier(5000, 'e');
+        writeFile(out, earlier);
+        struct sigaction ignore {}, previous {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &previous);
+        rlimit old {};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 10000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const CopyOutcome r = segment::copySegment(m_source, out, 0, 20000);
+        setrlimit(RLIMIT_FSIZE, &old);
+        sigaction(SIGXFSZ, &previous, nullptr);
+        QCOMPARE(r.kind, CopyOutcome::Failed);
+        QVERIFY(r.message.contains(out));
+        QCOMPARE(readAll(out), earlier);
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files), QStringList{QStringLiteral("earlier.mp3")}); // no temporary file left
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSegmentFile)
+#include "tst_segmentfile.moc"

@@ -1,0 +1,71 @@
+#include "app/errors.h"
+#include "settings/intconv.h"
+
+#include <QTest>
+
+class TestIntConv : public QObject {
+    Q_OBJECT
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "42" << true << 42;
+        QTest::newRow("leading blanks") << "   7" << true << 7;
+        QTest::newRow("signs") << "-15" << true << -15;
+        QTest::newRow("plus") << "+15" << true << 15;
+        QTest::newRow("max") << "2147483647" << true << 2147483647;
+        QTest::newRow("min") << "-2147483648" << true << int(-2147483647 - 1);
+        QTest::newRow("too big") << "2147483648" << false << 0;
+        QTest::newRow("too small") << "-2147483649" << false << 0;
+        QTest::newRow("dollar hex") << "$1F" << true << 31;
+        QTest::newRow("x hex") << "x10" << true << 16;
+        QTest::newRow("0x hex") << "0x200" << true << 512;
+        QTest::newRow("hex uses all bits") << "$FFFFFFFF" << true << -1;
+        QTest::newRow("hex too long") << "$100000000" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("blank") << " " << false << 0;
+        QTest::newRow("trailing blank") << "12 " << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("decimal point") << "1.5" << false << 0;
+        QTest::newRow("sign alone") << "-" << false << 0;
+        QTest::newRow("prefix alone") << "$" << false << 0;
+    }
+    void parse()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const auto got = parseInt32(text);
+        QCOMPARE(got.has_value(), valid);
+        if (valid)
+            QCOMPARE(*got, value);
+    }
+
+    void lenientGivesDefaultForBadText()
+    {
+        QCOMPARE(lenientInt(QStringLiteral("0x200")), 512);
+        QCOMPARE(lenientInt(QStringLiteral("0X1f")), 31);
+        QCOMPARE(lenientInt(QStringLiteral("abc")), 0);
+        QCOMPARE(lenientInt(QString()), 0);
+        QCOMPARE(lenientInt(QStringLiteral("99999999999")), 0);
+        QCOMPARE(lenientInt(QStringLiteral("700")), 700);
+    }
+
+    void strictFailsWithTheText()
+    {
+        QCOMPARE(strictInt(QStringLiteral("41")), 41);
+        for (const char *bad : {"abc", " ", "", "2147483648"}) {
+            try {
+                strictInt(QString::fromLatin1(bad));
+                QFAIL("no failure");
+            } catch (const AppError &e) {
+                QCOMPARE(e.text(), QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIntConv)
+#include "tst_intconv.moc"

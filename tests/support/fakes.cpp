@@ -1,0 +1,170 @@
+#include "support/fakes.h"
+
+#include "app/errors.h"
+
+#include <QDialog>
+#include <QFile>
+
+void ScriptedInteraction::runModal(QDialog &dialog)
+{
+    ++modalCount;
+    dialog.show();
+    if (onModal)
+        onModal(dialog);
+}
+
+QStringList ScriptedInteraction::texts() const
+{
+    QStringList out;
+    for (const Shown &s : shown)
+        out << s.text;
+    return out;
+}
+
+QStringList ScriptedInteraction::textsOf(Kind kind) const
+{
+    QStringList out;
+    for (const Shown &s : shown)
+        if (s.kind == kind)
+            out << s.text;
+    return out;
+}
+
+void FakePlayer::Open()
+{
+    log << QStringLiteral("Open ") + FileName();
+    open = false;
+    if (failOpen)
+        throw PlayerError(QStringLiteral("The file could not be opened"));
+    open = true;
+    mode = Stopped;
+    position = 0;
+}
+
+void FakePlayer::Close()
+{
+    log << QStringLiteral("Close");
+    if (failStop && open)
+        throw PlayerError(QStringLiteral("close failed"));
+    open = false;
+}
+
+void FakePlayer::Play()
+{
+    log << QStringLiteral("Play");
+    requireOpen();
+    if (failPlay)
+        throw PlayerError(QStringLiteral("play failed"));
+    if (mode == Stopped && position >= length)
+        position = 0;
+    mode = Playing;
+}
+
+void FakePlayer::Stop()
+{
+    log << QStringLiteral("Stop");
+    requireOpen();
+    if (failStop)
+        throw PlayerError(QStringLiteral("stop failed"));
+    mode = Stopped;
+}
+
+void FakePlayer::Pause()
+{
+    log << QStringLiteral("Pause");
+    requireOpen();
+    if (mode == Playing)
+        mode = Paused;
+    else if (mode == Paused)
+        mode = Playing;
+}
+
+void FakePlayer::Resume()
+{
+    log << QStringLiteral("Resume");
+    requireOpen();
+    if (mode == Paused)
+        mode = Playing;
+}
+
+void FakePlayer::setPosition(int ms)
+{
+    log << QStringLiteral("Position %1").arg(ms);
+    requireOpen();
+    if (ms < 0 || ms > length)
+        return;
+    position = ms;
+    mode = Stopped;
+}
+
+int FakePlayer::Length()
+{
+    requireOpen();
+    return length;
+}
+
+ConfigHome::ConfigHome() : m_previous(qgetenv("XDG_CONFIG_HOME"))
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+}
+
+ConfigHome::~ConfigHome()
+{
+    qputenv("XDG_CONFIG_HOME", m_previous);
+}
+
+void Harness::create(bool realPlayers, const QString &pagesDir)
+{
+    Services s;
+    s.ui = &ui;
+    if (realPlayers) {
+        s.player1 = createAudioPlayer();
+        s.player2 = createAudioPlayer();
+    } else {
+        s.player1 = std::make_unique<FakePlayer>();
+        s.player2 = std::make_unique<FakePlayer>();
+    }
+    player1 = s.player1.get();
+    player2 = s.player2.get();
+    s.pagesDir = pagesDir;
+    window = std::make_unique<TFrmsplit>(std::move(s));
+}
+
+void Harness::select(const QString &path)
+{
+    ui.openAnswers << path;
+    window->guarded([this] { window->CmdselectClick(); });
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(data);
+}
+
+QByteArray patternBytes(int size)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    uint32_t x = 2463534242u;
+    for (int i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out[i] = static_cast<char>(x & 0xFF);
+    }
+    return out;
+}
+
+QString testData(const char *name)
+{
+    return QStringLiteral(CLEAVO_TEST_DATA "/") + QLatin1String(name);
+}

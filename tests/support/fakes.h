@@ -1,0 +1,128 @@
+#pragma once
+// Test doubles: scripted dialogs, a deterministic media player, and a main
+// window built on them in a private configuration folder.
+
+#include "app/frmsplit.h"
+#include "app/interaction.h"
+#include "listening/mediaplayer.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+class ScriptedInteraction : public Interaction {
+public:
+    enum class Kind { Box, Dialog, Error };
+    struct Shown {
+        Kind kind;
+        DialogType type;
+        QString text;
+    };
+
+    QList<Shown> shown;
+    QList<std::optional<QString>> openAnswers; // next answers of the open dialog; empty: cancel
+    QList<std::optional<QString>> saveAnswers;
+    QStringList openDirs;     // initial folders the open dialog was given
+    QStringList saveInitials; // names the save dialog opened with
+    bool openResult = true;
+    QList<QUrl> opened;
+    int modalCount = 0;
+    std::function<void(QDialog &)> onModal;
+    std::function<void(const Shown &)> onShown;
+
+    void messageBox(const QString &text) override { record({Kind::Box, DialogType::Information, text}); }
+    void messageDialog(DialogType type, const QString &text) override { record({Kind::Dialog, type, text}); }
+    void errorReport(const QString &text) override { record({Kind::Error, DialogType::Error, text}); }
+    std::optional<QString> openFileName(const QString &initialDir) override
+    {
+        openDirs << initialDir;
+        return openAnswers.isEmpty() ? std::nullopt : openAnswers.takeFirst();
+    }
+    std::optional<QString> saveFileName(const QString &initialName) override
+    {
+        saveInitials << initialName;
+        return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
+    }
+    bool openDocument(const QUrl &url) override
+    {
+        opened << url;
+        return openResult;
+    }
+    void runModal(QDialog &dialog) override;
+
+    QStringList texts() const;
+    QStringList textsOf(Kind kind) const;
+    void clear() { shown.clear(); }
+
+private:
+    void record(const Shown &s)
+    {
+        shown << s;
+        if (onShown)
+            onShown(s);
+    }
+};
+
+class FakePlayer : public MediaPlayer {
+public:
+    bool open = false;
+    int mode = Stopped;
+    int position = 0;
+    int length = 10000;
+    bool failOpen = false;
+    bool failStop = false;
+    bool failPlay = false;
+    QStringList log; // operations in order
+
+    void Open() override;
+    void Close() override;
+    void Play() override;
+    void Stop() override;
+    void Pause() override;
+    void Resume() override;
+    int Position() override { return open ? position : 0; }
+    void setPosition(int ms) override;
+    int Length() override;
+    int Mode() override { return open ? mode : NotReady; }
+    bool isOpen() const override { return open; }
+};
+
+// A private configuration folder for one test: XDG_CONFIG_HOME points into it.
+class ConfigHome {
+public:
+    ConfigHome();
+    ~ConfigHome();
+    QString root() const { return m_dir.path(); }
+    QString folder() const { return m_dir.path() + QStringLiteral("/Quillfen"); }
+    QString statsIni() const { return folder() + QStringLiteral("/cleavo.ini"); }
+    QString sizeIni() const { return folder() + QStringLiteral("/SG_2.ini"); }
+    QString askConf() const { return folder() + QStringLiteral("/Cleavo.conf"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+};
+
+struct Harness {
+    ScriptedInteraction ui;
+    MediaPlayer *player1 = nullptr;
+    MediaPlayer *player2 = nullptr;
+    std::unique_ptr<TFrmsplit> window;
+
+    FakePlayer &fake1() { return static_cast<FakePlayer &>(*player1); }
+    FakePlayer &fake2() { return static_cast<FakePlayer &>(*player2); }
+
+    // Builds the window (running its start-up) with fake or real players.
+    void create(bool realPlayers = false, const QString &pagesDir = QString());
+    // Runs the source selection answering the open dialog with path.
+    void select(const QString &path);
+};
+
+// Helpers for files.
+QByteArray readAll(const QString &path);
+void writeFile(const QString &path, const QByteArray &data);
+QByteArray patternBytes(int size); // varied, reproducible content
+QString testData(const char *name);
