@@ -85,5 +85,5 @@ void TFrmsplit::CmdSPlayClick()
 
 void TFrmsplit::Timer3Timer()
 {
-    Image3->setVisible(!Image3->isVisible());
+    Image3->setVisible(Image3->isHidden());
 }

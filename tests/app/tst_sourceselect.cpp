@@ -1,0 +1,203 @@
+#include "settings/inistore.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kSevere = QStringLiteral("A severe error has occurred, the file could not be read ");
+const QString kCorrupt = QStringLiteral(
+    "An error occurred trying to open the audio file. The file appears to be corrupt. Please verify that your file "
+    "has the correct file extension and matches that audio format.");
+
+} // namespace
+
+class TestSourceSelect : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString copyOf(const char *data, const char *name)
+    {
+        const QString path = m_dir.path() + QLatin1Char('/') + QLatin1String(name);
+        QFile::remove(path);
+        QFile::copy(testData(data), path);
+        return path;
+    }
+
+private slots:
+    void firstSelectionFillsEverything()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create(true);
+        TFrmsplit &w = *h.window;
+        const QString mp3 = copyOf("cbr_44k_stereo_3000ms.mp3", "song.mp3");
+        const QString size = QString::number(QFileInfo(mp3).size());
+        h.select(mp3);
+        QVERIFY(h.ui.shown.isEmpty());
+        QCOMPARE(h.ui.openDirs, QStringList{QString()});
+        QCOMPARE(w.LblFile->text(), mp3);
+        QVERIFY(!w.Lblliteral->isHidden() && !w.Lblsizecaption->isHidden());
+        QCOMPARE(w.Lblsize->text(), size);
+        QCOMPARE(w.ScrollStart->maximum(), size.toInt());
+        QCOMPARE(w.ScrollEnd->maximum(), size.toInt());
+        QCOMPARE(w.ScrollStart->value(), 0);
+        QCOMPARE(w.LblByteStart->text(), QStringLiteral("0"));
+        QCOMPARE(w.LblByteEnd->text(), size);
+        QCOMPARE(w.LblRealByte->text(), size);
+        QCOMPARE(w.LblRealTime->text(), QStringLiteral("Based on settings above, the new split size will be:"));
+        QCOMPARE(w.LblCurrent->text(), QStringLiteral("0"));
+        QCOMPARE(w.LblEnd->text(), QStringLiteral("3000"));
+        QCOMPARE(w.ScrollBar1->maximum(), 3000);
+        QVERIFY(w.v.FileSelected);
+        QVERIFY(w.Image1->isHidden() && !w.Image2->isHidden() && !w.Image4->isHidden());
+        QCOMPARE(h.player1->Mode(), int(MediaPlayer::Stopped));
+        QCOMPARE(ini::readString(home.statsIni(), QStringLiteral("History"), QStringLiteral("Last Dir"), QString()),
+                 m_dir.path() + QLatin1Char('/'));
+
+        // The next selection, also in a later run, starts in that folder.
+        h.ui.openAnswers << std::nullopt;
+        w.CmdselectClick();
+        QCOMPARE(h.ui.openDirs.last(), m_dir.path() + QLatin1Char('/'));
+        Harness later;
+        later.create();
+        later.window->CmdselectClick();
+        QCOMPARE(later.ui.openDirs, QStringList{m_dir.path() + QLatin1Char('/')});
+    }
+
+    void cancelAfterAWriteHidesTheResultPanel()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create();
+        TFrmsplit &w = *h.window;
+        h.select(copyOf("cbr_44k_stereo_3000ms.mp3", "a.mp3"));
+        w.RadDefault->setChecked(true);
+        w.RadByte->setChecked(true);
+        w.BitBtn1->click();
+        QVERIFY(w.CmdPmp3->isEnabled());
+        w.CmdPmp3->click();
+        QVERIFY(!w.v.PreviewClosed);
+        const QString before = w.LblFile->text();
+        h.ui.clear();
+        w.Cmdselect->click(); // cancelled: no answer scripted
+        QVERIFY(w.v.PreviewClosed);
+        QVERIFY(!w.Timer3->isActive());
+        QVERIFY(!w.CmdPmp3->isEnabled() && w.LblName->isHidden());
+        QVERIFY(w.Image3->isHidden());
+        QCOMPARE(w.LblFile->text(), before);
+        QVERIFY(h.ui.shown.isEmpty());
+    }
+
+    void smallerSecondSourceAndSelectionWhilePlaying()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create(true);
+        TFrmsplit &w = *h.window;
+        const QString big = copyOf("cbr_44k_stereo_3000ms.mp3", "big.mp3");
+        const QString small = copyOf("mono_22k_2000ms.mp3", "small.mp3");
+        h.select(big);
+        w.ScrollStart->setValue(40000);
+        w.ScrollEnd->setValue(45000);
+        w.CmdPlay->click();
+        QCOMPARE(h.player1->Mode(), int(MediaPlayer::Playing));
+        h.select(small);
+        const int smallSize = int(QFileInfo(small).size());
+        QCOMPARE(w.ScrollStart->value(), smallSize);
+        QCOMPARE(w.ScrollEnd->value(), smallSize);
+        QCOMPARE(w.LblByteStart->text(), QStringLiteral("0"));
+        QCOMPARE(w.LblByteEnd->text(), QString::number(smallSize));
+        QCOMPARE(w.LblEnd->text(), QStringLiteral("2000"));
+        QCOMPARE(h.player1->FileName(), small);
+        QCOMPARE(h.player1->Mode(), int(MediaPlayer::Stopped)); // the new one does not start
+        QVERIFY(h.ui.shown.isEmpty());
+    }
+
+    void emptyFile()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create(true);
+        const QString empty = m_dir.path() + QStringLiteral("/empty.mp3");
+        writeFile(empty, QByteArray());
+        h.select(empty);
+        TFrmsplit &w = *h.window;
+        QCOMPARE(w.Lblsize->text(), QStringLiteral("0"));
+        QCOMPARE(w.ScrollStart->maximum(), 0);
+        QCOMPARE(w.ScrollEnd->maximum(), 0);
+        // It does not open in the player: the message, then "No MCI device open".
+        QCOMPARE(h.ui.texts(), (QStringList{kCorrupt, QStringLiteral("No MCI device open.")}));
+        QVERIFY(!w.v.FileSelected);
+    }
+
+    void unreadableNames_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/typed.mp3");
+        QTest::newRow("directory") << QStringLiteral("/tmp");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+    }
+    void unreadableNames()
+    {
+        QFETCH(QString, path);
+        ConfigHome home;
+        Harness h;
+        h.create();
+        h.select(path);
+        TFrmsplit &w = *h.window;
+        QCOMPARE(h.ui.texts(), (QStringList{kSevere, QStringLiteral("Scrollbar property out of range.")}));
+        QCOMPARE(h.ui.shown.first().type, DialogType::Error);
+        QCOMPARE(w.Lblsize->text(), QStringLiteral("-1"));
+        QCOMPARE(w.LblFile->text(), path);
+        QCOMPARE(w.ScrollStart->maximum(), 100);
+        QVERIFY(!w.v.FileSelected);
+        QVERIFY(h.fake1().log.isEmpty());
+    }
+
+    void sourceOfTwoGibibytesIsRefused()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create();
+        const QString huge = m_dir.path() + QStringLiteral("/huge.mp3");
+        {
+            QFile f(huge);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(qint64(2147483648LL) + 1)); // sparse
+        }
+        h.select(huge);
+        QFile::remove(huge);
+        QCOMPARE(h.window->Lblsize->text(), QStringLiteral("2147483649"));
+        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("'2147483649' is not a valid integer value.")});
+        QVERIFY(!h.window->v.FileSelected);
+    }
+
+    void fileThatDoesNotOpenInThePlayer()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create(true);
+        const QString text = m_dir.path() + QStringLiteral("/notes.mp3");
+        writeFile(text, QByteArray("just some text\n").repeated(100));
+        h.select(text);
+        TFrmsplit &w = *h.window;
+        QCOMPARE(h.ui.texts(), (QStringList{kCorrupt, QStringLiteral("No MCI device open.")}));
+        QCOMPARE(h.ui.shown.first().type, DialogType::Error);
+        QCOMPARE(w.LblCurrent->text(), QStringLiteral("0"));
+        QVERIFY(w.LblEnd->text().isEmpty());
+        QVERIFY(!w.v.FileSelected);
+        QCOMPARE(w.Lblsize->text(), QStringLiteral("1500"));
+    }
+};
+
+QTEST_MAIN(TestSourceSelect)
+#include "tst_sourceselect.moc"
