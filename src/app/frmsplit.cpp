@@ -32,6 +32,12 @@ TFrmsplit::~TFrmsplit()
     Timer3->stop();
 }
 
+void TFrmsplit::enable(QTimer *timer)
+{
+    if (!timer->isActive())
+        timer->start();
+}
+
 void TFrmsplit::guarded(const std::function<void()> &handler)
 {
     try {

@@ -66,6 +66,9 @@ public:
     Interaction &ui() { return *m_services.ui; }
     ScrollNotifier *scrollBar1Notifier() { return m_scroll1; }
 
+    // Switches a timer on; one that already runs keeps its rhythm.
+    static void enable(QTimer *timer);
+
     // Runs a handler; a failure it does not catch goes to the default error report.
     void guarded(const std::function<void()> &handler);
 

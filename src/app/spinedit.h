@@ -10,6 +10,7 @@ public:
     explicit SpinEdit(QWidget *parent = nullptr);
     // The value as the field's text gives it (not yet brought into range).
     int Value() const;
+    using QAbstractSpinBox::lineEdit;
 
 protected:
     QValidator::State validate(QString &input, int &pos) const override;

@@ -19,7 +19,7 @@ void TFrmsplit::CmdPlayClick()
     PreviewGuard();
     try {
         MediaPlayer1().Play();
-        Timer2->start();
+        enable(Timer2);
     } catch (const std::exception &) {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to play the audio file. The file appears to be "
@@ -37,7 +37,7 @@ void TFrmsplit::CmdPauseClick()
     try {
         if (MediaPlayer1().Mode() == MediaPlayer::Paused) {
             MediaPlayer1().Resume();
-            Timer2->start();
+            enable(Timer2);
         } else if (MediaPlayer1().Mode() == MediaPlayer::Playing) {
             MediaPlayer1().Pause();
             Timer2->stop();
@@ -72,7 +72,7 @@ void TFrmsplit::CmdRewindClick()
     if (RequireSelection())
         return;
     PreviewGuard();
-    Timer2->start();
+    enable(Timer2);
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit1->Value();
     MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) - static_cast<uint32_t>(step)));
@@ -82,7 +82,7 @@ void TFrmsplit::CmdForwardClick()
 {
     if (RequireSelection())
         return;
-    Timer2->start();
+    enable(Timer2);
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit2->Value();
     MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) + static_cast<uint32_t>(step)));
@@ -101,7 +101,7 @@ void TFrmsplit::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
         if (scrollCode == ScrollNotifier::SB_THUMBTRACK)
             Timer2->stop();
         else
-            Timer2->start();
+            enable(Timer2);
         const int position = ScrollBar1->value();
         MediaPlayer1().setPosition(position);
         LblCurrent->setText(QString::number(position));

@@ -50,7 +50,7 @@ void TFrmsplit::CmdPmp3Click()
     StopSourcePlayer();
     PreviewGuard();
     v.PreviewClosed = false;
-    Timer3->start();
+    enable(Timer3);
     MediaPlayer2().setFileName(LblPath->text() + LblName->text());
     try {
         MediaPlayer2().Open();

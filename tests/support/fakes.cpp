@@ -66,6 +66,10 @@ void FakePlayer::Stop()
     requireOpen();
     if (failStop)
         throw PlayerError(QStringLiteral("stop failed"));
+    if (failStopsLeft > 0) {
+        --failStopsLeft;
+        throw PlayerError(QStringLiteral("stop failed"));
+    }
     mode = Stopped;
 }
 

@@ -75,6 +75,7 @@ public:
     bool failOpen = false;
     bool failStop = false;
     bool failPlay = false;
+    int failStopsLeft = 0; // the next n Stop calls fail
     QStringList log; // operations in order
 
     void Open() override;
