@@ -1,0 +1,254 @@
+#include "app/errors.h"
+#include "listening/markmath.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <random>
+
+using marks::ByteOffset;
+using marks::Percent;
+
+namespace {
+
+// Exact rational reference: num / den rounded to the nearest, ties to even.
+int64_t roundHalfEven(int64_t num, int64_t den)
+{
+    int64_t q = num / den, r = num % den;
+    if (r < 0) {
+        r += den;
+        --q;
+    }
+    if (2 * r > den || (2 * r == den && (q & 1)))
+        ++q;
+    return q;
+}
+
+const QString kNoStart = QStringLiteral(
+    "This button tells you where you want to \"end\" the split MP3 file. You have not selected a start position for "
+    "splitting, use the start button to identify where to \"begin\" splitting the MP3 file, and then use this end "
+    "button to pick an ending position.");
+const QString kNotAfter = QStringLiteral(
+    "The \"end\" position must be larger then the \"start\" position. Whenever you click the end position button, "
+    "your new MP3 is automatically created. Select your start position first, then always choose the end position "
+    "after your start position is set");
+
+} // namespace
+
+class TestMarks : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QByteArray m_bytes;
+    QString m_source;
+
+    void prepare(Harness &h, int size = 40000)
+    {
+        m_bytes = patternBytes(size);
+        m_source = m_dir.path() + QStringLiteral("/tune.mp3");
+        writeFile(m_source, m_bytes);
+        QFile::remove(m_dir.path() + QStringLiteral("/Split - tune.mp3"));
+        h.create();
+        h.select(m_source);
+        h.window->RadDefault->setChecked(true);
+        h.fake1().length = 200000;
+        h.ui.clear();
+    }
+    QByteArray output() const { return readAll(m_dir.path() + QStringLiteral("/Split - tune.mp3")); }
+
+private slots:
+    void workedExample()
+    {
+        QCOMPARE(Percent(30500, 200000), 15);
+        QCOMPARE(Percent(61000, 200000), 30); // 30.5: a tie, to even
+        QCOMPARE(ByteOffset(15, 4000000), 600000);
+        QCOMPARE(ByteOffset(30, 4000000), 1200000);
+        QCOMPARE(ByteOffset(15, 4000010), 600002); // 600001.5 to even
+        QCOMPARE(ByteOffset(30, 4000010), 1200003);
+        QCOMPARE(Percent(25000, 200000), 12); // 12.5 down
+        QCOMPARE(Percent(75000, 200000), 38); // 37.5 up
+        QCOMPARE(Percent(30200, 200000), 15);
+        QCOMPARE(Percent(30800, 200000), 15);
+        QCOMPARE(Percent(0, 200000), 0);
+        QCOMPARE(Percent(200000, 200000), 100);
+        QCOMPARE(ByteOffset(100, 2147483647), 2147483647);
+    }
+
+    void lengthZeroIsAFloatingPointError()
+    {
+        try {
+            Percent(5, 0);
+            QFAIL("no failure");
+        } catch (const AppError &e) {
+            QCOMPARE(e.text(), QStringLiteral("Floating point division by zero"));
+        }
+        try {
+            Percent(0, 0);
+            QFAIL("no failure");
+        } catch (const AppError &e) {
+            QCOMPARE(e.text(), QStringLiteral("Invalid floating point operation"));
+        }
+    }
+
+    void agreesWithExactArithmetic()
+    {
+        std::mt19937_64 rng(20261208);
+        int tiesDecidedByRounding = 0;
+        for (int i = 0; i < 400; ++i) {
+            const int32_t length = int32_t(rng() % 10000000) + 1;
+            const int32_t mark = i % 4 == 0 ? int32_t(length / 200 * (rng() % 200)) : int32_t(rng() % (uint64_t(length) + 1));
+            const int64_t size = int64_t(rng() % 2147483648ull);
+            const int32_t p = Percent(mark, length);
+            const int64_t exact = roundHalfEven(int64_t(mark) * 100, length);
+            if (p != exact) {
+                // Only a value within rounding distance of a tie may differ.
+                const int64_t twice = 2 * ((int64_t(mark) * 100) % length);
+                QVERIFY2(std::llabs(twice - length) * 1e12 < double(length), qPrintable(QString::number(mark)));
+                ++tiesDecidedByRounding;
+            }
+            QCOMPARE(int64_t(ByteOffset(p, size)), roundHalfEven(int64_t(p) * size, 100));
+        }
+        QCOMPARE(tiesDecidedByRounding, 0);
+    }
+
+    void endWithoutAStartOrNotAfterIt()
+    {
+        ConfigHome home;
+        Harness h;
+        prepare(h);
+        TFrmsplit &w = *h.window;
+        w.CmdEnd->click();
+        QCOMPARE(h.ui.texts(), QStringList{kNoStart});
+        h.fake1().position = 5000;
+        w.CmdStart->click();
+        QCOMPARE(w.LblPosS->text(), QStringLiteral("5000"));
+        QVERIFY(!w.Lblstarting->isHidden());
+        h.ui.clear();
+        w.CmdEnd->click(); // at the start
+        h.fake1().position = 4000;
+        w.CmdEnd->click(); // before it
+        QCOMPARE(h.ui.texts(), (QStringList{kNotAfter, kNotAfter}));
+        QVERIFY(w.LblPosE->text().isEmpty());
+        QVERIFY(output().startsWith("<unreadable>"));
+    }
+
+    void endWritesTheMappedRangeAndKeepsAPausedPlayerPaused()
+    {
+        ConfigHome home;
+        Harness h;
+        prepare(h, 4000010 / 100); // 40000 bytes
+        TFrmsplit &w = *h.window;
+        h.fake1().position = 25000;
+        w.CmdStart->click();
+        h.fake1().position = 75000;
+        h.fake1().mode = MediaPlayer::Paused;
+        w.CmdEnd->click();
+        QCOMPARE(w.LblPosE->text(), QStringLiteral("75000"));
+        QCOMPARE(w.v.StartPercent, 12);
+        QCOMPARE(w.v.EndPercent, 38);
+        QCOMPARE(w.v.SegmentStart, 4800);
+        QCOMPARE(w.v.SegmentLength, 15200 - 4800);
+        QCOMPARE(output(), m_bytes.mid(4800, 15200 - 4800));
+        QCOMPARE(h.fake1().mode, int(MediaPlayer::Paused));
+        QVERIFY(!w.Lblending->isHidden());
+
+        // A second end from the same start replaces the file; a playing player stops.
+        h.fake1().mode = MediaPlayer::Playing;
+        h.fake1().position = 100000;
+        w.CmdEnd->click();
+        QCOMPARE(output(), m_bytes.mid(4800, 20000 - 4800));
+        QCOMPARE(h.fake1().mode, int(MediaPlayer::Stopped));
+        QVERIFY(!w.Timer2->isActive());
+
+        // A new start hides the result panel.
+        w.CmdStart->click();
+        QVERIFY(!w.CmdPmp3->isEnabled());
+    }
+
+    void samePercentageWritesAnEmptyFileAndWholeTrackTheWholeFile()
+    {
+        ConfigHome home;
+        Harness h;
+        prepare(h);
+        TFrmsplit &w = *h.window;
+        h.fake1().position = 30200;
+        w.CmdStart->click();
+        h.fake1().position = 30800;
+        w.CmdEnd->click();
+        QCOMPARE(w.v.SegmentLength, 0);
+        QCOMPARE(output(), QByteArray());
+        h.fake1().position = 0;
+        w.CmdStart->click();
+        h.fake1().position = 200000;
+        w.CmdEnd->click();
+        QCOMPARE(output(), m_bytes);
+    }
+
+    void unreadableSizeWritesNothing()
+    {
+        ConfigHome home;
+        Harness h;
+        prepare(h);
+        TFrmsplit &w = *h.window;
+        h.fake1().position = 100;
+        w.CmdStart->click();
+        h.fake1().position = 900;
+        w.v.SourceFileSize = -1;
+        h.ui.clear();
+        w.CmdEnd->click();
+        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("A severe error has occurred, the file could not be read ")});
+        QCOMPARE(h.ui.shown.first().type, DialogType::Error);
+        QVERIFY(output().startsWith("<unreadable>"));
+    }
+
+    void zeroLengthTrackReportsTheFloatingPointError()
+    {
+        ConfigHome home;
+        Harness h;
+        prepare(h);
+        TFrmsplit &w = *h.window;
+        h.fake1().position = 10;
+        w.CmdStart->click();
+        h.fake1().position = 20;
+        h.fake1().length = 0;
+        w.CmdEnd->click();
+        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("Floating point division by zero.")});
+        QCOMPARE(w.LblPosE->text(), QStringLiteral("20"));
+    }
+
+    void listeningForRealWritesExactlyTheMappedBytes()
+    {
+        ConfigHome home;
+        Harness h;
+        m_source = m_dir.path() + QStringLiteral("/real.mp3");
+        QFile::remove(m_source);
+        QFile::copy(testData("cbr_44k_stereo_3000ms.mp3"), m_source);
+        m_bytes = readAll(m_source);
+        h.create(true);
+        h.select(m_source);
+        TFrmsplit &w = *h.window;
+        w.RadDefault->setChecked(true);
+        w.CmdPlay->click();
+        QTRY_VERIFY_WITH_TIMEOUT(h.player1->Position() >= 1000, 3000);
+        w.CmdStart->click();
+        QTRY_VERIFY_WITH_TIMEOUT(h.player1->Position() >= 2000, 3000);
+        w.CmdEnd->click();
+        const int start = w.LblPosS->text().toInt(), end = w.LblPosE->text().toInt();
+        QVERIFY(start >= 1000 && end >= 2000 && end > start);
+        const int32_t segStart = ByteOffset(Percent(start, 3000), m_bytes.size());
+        const int32_t segEnd = ByteOffset(Percent(end, 3000), m_bytes.size());
+        QCOMPARE(w.v.SegmentStart, segStart);
+        QCOMPARE(w.v.SegmentLength, segEnd - segStart);
+        QCOMPARE(readAll(m_dir.path() + QStringLiteral("/Split - real.mp3")), m_bytes.mid(segStart, segEnd - segStart));
+        QCOMPARE(h.player1->Mode(), int(MediaPlayer::Stopped));
+        QCOMPARE(readAll(m_source), m_bytes);
+    }
+};
+
+QTEST_MAIN(TestMarks)
+#include "tst_marks.moc"
