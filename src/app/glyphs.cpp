@@ -1,6 +1,5 @@
 #include "app/glyphs.h"
 
-#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -135,13 +134,40 @@ QPixmap arrow()
     return pixmap;
 }
 
+void paintAppIcon(QPainter &p, int size)
+{
+    // The same picture as data/icons/cleavo.svg, on a 48-unit grid.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 48.0, size / 48.0);
+    p.setPen(QPen(QColor(0x28, 0x46, 0x7a), 2));
+    p.setBrush(QColor(0xe8, 0xee, 0xf6));
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 8, 8);
+    QPen wave(QColor(0x3a, 0x8a, 0x4a), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(wave);
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(poly({{6, 30}, {10, 24}, {13, 34}, {17, 18}, {21, 38}, {25, 22}, {29, 32}, {33, 20}, {37, 36},
+                         {41, 26}, {43, 30}}));
+    p.setPen(QPen(QColor(0xc8, 0x3c, 0x28), 2.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(17, 20), QPointF(33, 5));
+    p.drawLine(QPointF(31, 20), QPointF(15, 5));
+    p.drawEllipse(QPointF(14, 23), 4.2, 4.2);
+    p.drawEllipse(QPointF(34, 23), 4.2, 4.2);
+    p.restore();
+}
+
 QIcon appIcon()
 {
-    for (const char *path : {":/cleavo/cleavo.svg", ":/cleavo/cleavo.png"}) {
-        if (QFile::exists(QString::fromLatin1(path)))
-            return QIcon(QString::fromLatin1(path));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paintAppIcon(painter, size);
+        painter.end();
+        icon.addPixmap(pixmap);
     }
-    return icon(Glyph::Split);
+    return icon;
 }
 
 } // namespace glyphs

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+
 namespace glyphs {
 
 enum class Glyph {
@@ -17,5 +19,6 @@ QIcon icon(Glyph glyph);
 QPixmap arrow();
 // The program's icon: scissors over a sound wave.
 QIcon appIcon();
+void paintAppIcon(QPainter &painter, int size);
 
 } // namespace glyphs
