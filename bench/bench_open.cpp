@@ -1,0 +1,44 @@
+// Time from the start of Open to a known Length on hour-long MP3s, against
+// ffprobe's duration of the same file.
+//   bench_open LABEL FILE [LABEL FILE ...]
+
+#include "benchutil.h"
+#include "listening/mediaplayer.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    for (int a = 1; a + 1 < argc; a += 2) {
+        const QString label = QString::fromLocal8Bit(argv[a]);
+        const QString file = QString::fromLocal8Bit(argv[a + 1]);
+        std::vector<double> ours, theirs;
+        int length = 0;
+        double probed = 0;
+        for (int i = 0; i < 5; ++i) {
+            auto player = createAudioPlayer();
+            player->setFileName(file);
+            ours.push_back(bench::timeIt([&] {
+                player->Open();
+                length = player->Length();
+            }));
+            QProcess probe;
+            theirs.push_back(bench::timeIt([&] {
+                probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                        QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
+                                                        QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+                probe.waitForFinished(-1);
+            }));
+            probed = probe.readAllStandardOutput().trimmed().toDouble() * 1000.0;
+        }
+        bench::row(QStringLiteral("open to length, ") + label, bench::median(ours), QStringLiteral("ffprobe duration"),
+                   bench::median(theirs), QStringLiteral("s"));
+        bench::row(QStringLiteral("length found, ") + label, length, QStringLiteral("ffprobe duration"), probed,
+                   QStringLiteral("ms"));
+    }
+    return 0;
+}
