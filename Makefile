@@ -2,7 +2,12 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-asan fuzz fuzz-short bench clean
+
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 20
+SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
 all: build
 
@@ -25,7 +30,35 @@ run: build
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) -s fuzz-short
 
+# The whole test suite built with the address and undefined-behaviour sanitizers.
+test-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	@cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-system.supp \
+		ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer harnesses, built with clang.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCLEAVO_FUZZ=ON -DCLEAVO_BUILD_TESTS=OFF \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+# Each harness for FUZZ_SECONDS over its corpus (the seeds are never written).
+fuzz-short: fuzz
+	@for h in intconv inistore player; do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$h; \
+		echo "fuzz_$$h: $(FUZZ_SECONDS) s"; \
+		QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
+			$(FUZZ_DIR)/tests/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
+			-print_final_stats=1 $(FUZZ_DIR)/corpus/$$h tests/fuzz/corpus/$$h 2>$(FUZZ_DIR)/fuzz_$$h.log \
+			|| { tail -n 60 $(FUZZ_DIR)/fuzz_$$h.log; exit 1; }; \
+		grep -E "stat::number_of_executed_units|Done" $(FUZZ_DIR)/fuzz_$$h.log | tr '\n' ' '; echo; \
+	done
 bench: build
 	@bench/run-all $(BUILD_DIR)
 

@@ -37,7 +37,7 @@ double timeCommand(const QString &command)
 
 void row(const QString &figure, double cleavo, const QString &peer, double peerValue, const QString &unit)
 {
-    std::printf("ROW\t%s\t%.4g\t%s\t%.4g\t%s\n", qPrintable(figure), cleavo, qPrintable(peer), peerValue,
+    std::printf("ROW\t%s\t%.10g\t%s\t%.10g\t%s\n", qPrintable(figure), cleavo, qPrintable(peer), peerValue,
                 qPrintable(unit));
     std::fflush(stdout);
 }
