@@ -55,7 +55,7 @@ fuzz-short: fuzz
 		echo "fuzz_$$h: $(FUZZ_SECONDS) s"; \
 		QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
 			$(FUZZ_DIR)/tests/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
-			-print_final_stats=1 $(FUZZ_DIR)/corpus/$$h tests/fuzz/corpus/$$h 2>$(FUZZ_DIR)/fuzz_$$h.log \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus/$$h tests/fuzz/corpus/$$h 2>$(FUZZ_DIR)/fuzz_$$h.log \
 			|| { tail -n 60 $(FUZZ_DIR)/fuzz_$$h.log; exit 1; }; \
 		grep -E "stat::number_of_executed_units|Done" $(FUZZ_DIR)/fuzz_$$h.log | tr '\n' ' '; echo; \
 	done

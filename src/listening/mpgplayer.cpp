@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <vector>
@@ -197,7 +198,9 @@ void MpgPlayer::setPosition(int ms)
     if (m_state == State::Playing || m_state == State::Paused)
         haltPlayback();
     m_state = State::Stopped;
-    m_frame = ms == m_lengthMs ? m_totalFrames : static_cast<int64_t>(ms) * m_rate / 1000;
+    // Rounded up, so that reading the position back gives exactly ms.
+    const int64_t frame = (static_cast<int64_t>(ms) * m_rate + 999) / 1000;
+    m_frame = ms == m_lengthMs ? m_totalFrames : std::min(frame, m_totalFrames);
 }
 
 int MpgPlayer::Length()

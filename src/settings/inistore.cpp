@@ -14,6 +14,37 @@ namespace ini {
 
 namespace {
 
+bool isNewLine(char c) { return c == '\n' || c == '\r'; }
+
+} // namespace
+
+QByteArray normalized(const QByteArray &data)
+{
+    QByteArray out;
+    out.reserve(data.size() + 16);
+    qsizetype i = 0;
+    const qsizetype n = data.size();
+    while (i < n) {
+        qsizetype end = i;
+        while (end < n && !isNewLine(data[end]))
+            ++end;
+        QByteArray line = data.mid(i, end - i);
+        line.replace('\0', ' ');
+        QByteArray trimmed = line.trimmed();
+        if (i == 0 && trimmed.startsWith("\xEF\xBB\xBF"))
+            trimmed = trimmed.mid(3).trimmed(); // a UTF-8 signature
+        if (trimmed.startsWith('[') && !line.contains(']'))
+            line += ']';
+        out += line;
+        i = end;
+        while (i < n && isNewLine(data[i]))
+            out += data[i++];
+    }
+    return out;
+}
+
+namespace {
+
 // Loads the file into ini. False when it exists but cannot be read.
 bool load(CSimpleIniA &store, const QString &path)
 {
@@ -27,7 +58,8 @@ bool load(CSimpleIniA &store, const QString &path)
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
-    return store.LoadData(data.constData(), static_cast<size_t>(data.size())) >= 0;
+    const QByteArray text = normalized(data);
+    return store.LoadData(text.constData(), static_cast<size_t>(text.size())) >= 0;
 }
 
 QByteArray bytes(const QString &s) { return s.toLocal8Bit(); }
@@ -63,6 +95,10 @@ void writeString(const QString &path, const QString &section, const QString &key
     std::string text;
     if (store.Save(text, false) < 0)
         throw AppError(failure);
+    // A name that begins with the bytes of a UTF-8 signature must not be read
+    // back as a signature.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.insert(0, "\n");
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         throw AppError(failure);

@@ -17,4 +17,9 @@ QString readString(const QString &path, const QString &section, const QString &k
 void writeString(const QString &path, const QString &section, const QString &key,
                  const QString &value);
 
+// The text as the store reads it: NUL bytes read as blanks, and a section
+// line that lacks its closing bracket is closed at the end of its line (so
+// that the keys after it stay in that section when the file is written again).
+QByteArray normalized(const QByteArray &data);
+
 } // namespace ini

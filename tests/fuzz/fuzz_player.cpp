@@ -2,6 +2,7 @@
 #include "app/errors.h"
 #include "listening/mediaplayer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -11,7 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir;
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/cleavo-fuzz-XXXXXX")
+                                                                       : QDir::tempPath() + QStringLiteral("/cleavo-fuzz-XXXXXX"));
     static std::unique_ptr<MediaPlayer> player = createAudioPlayer();
     const QString path = dir.path() + QStringLiteral("/input.mp3");
     {

@@ -107,6 +107,15 @@ private slots:
         p->Stop();
     }
 
+    void writtenPositionsReadBackExactly()
+    {
+        auto p = openOn(testData("mono_22k_2000ms.mp3"));
+        for (int ms : {1, 7, 333, 1001, 1999, p->Length()}) {
+            p->setPosition(ms);
+            QCOMPARE(p->Position(), ms);
+        }
+    }
+
     void endStopsAndPlayRestarts()
     {
         auto p = openOn(testData("mono_22k_2000ms.mp3"));

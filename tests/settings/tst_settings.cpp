@@ -44,6 +44,19 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     }
 
+    void iniWriteKeepsKeysAfterABrokenSectionLine()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/a.ini");
+        writeFile(path, QByteArray("\xEF\xBB\xBF[History\r\nLast Dir=/music/\r\nodd\0line\n[Other]\nK=V\n", 50));
+        ini::writeString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("3"));
+        ini::writeString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("4"));
+        QCOMPARE(ini::readString(path, QStringLiteral("History"), QStringLiteral("Last Dir"), QString()),
+                 QStringLiteral("/music/"));
+        QCOMPARE(ini::readString(path, QStringLiteral("Other"), QStringLiteral("K"), QString()), QStringLiteral("V"));
+        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()), QStringLiteral("4"));
+    }
+
     void iniWriteThatFailsReportsThePathAndKeepsTheFile()
     {
         QTemporaryDir dir;
