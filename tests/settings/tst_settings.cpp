@@ -48,7 +48,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/a.ini");
-        writeFile(path, QByteArray("\xEF\xBB\xBF[History\r\nLast Dir=/music/\r\nodd\0line\n[Other]\nK=V\n", 50));
+        writeFile(path, QByteArray("\xEF\xBB\xBF[History\r\nLast Dir=/music/\r\nodd\0line\n[Other]\nK=V\n", 52));
         ini::writeString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("3"));
         ini::writeString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("4"));
         QCOMPARE(ini::readString(path, QStringLiteral("History"), QStringLiteral("Last Dir"), QString()),
