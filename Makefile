@@ -39,7 +39,6 @@ test-asan: deps
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 	@cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-system.supp \
 		ctest --output-on-failure -j $(JOBS)
 
 # libFuzzer harnesses, built with clang.
@@ -53,7 +52,7 @@ fuzz-short: fuzz
 	@for h in intconv inistore player; do \
 		mkdir -p $(FUZZ_DIR)/corpus/$$h; \
 		echo "fuzz_$$h: $(FUZZ_SECONDS) s"; \
-		QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
+		QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 			$(FUZZ_DIR)/tests/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
 			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus/$$h tests/fuzz/corpus/$$h 2>$(FUZZ_DIR)/fuzz_$$h.log \
 			|| { tail -n 60 $(FUZZ_DIR)/fuzz_$$h.log; exit 1; }; \

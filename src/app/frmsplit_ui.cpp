@@ -98,7 +98,8 @@ void TFrmsplit::buildControls()
 {
     using glyphs::Glyph;
     setWindowTitle(QStringLiteral("MP3 Cleavo"));
-    setWindowIcon(glyphs::appIcon());
+    // The installed icon when the desktop's icon theme has it, else the same picture drawn here.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("cleavo"), glyphs::appIcon()));
     resize(502, 609);
     setAutoFillBackground(true);
     QPalette pal = palette();
