@@ -23,7 +23,7 @@ public:
     void messageDialog(DialogType, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void errorReport(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     std::optional<QString> openFileName(const QString &) override { return m_file; }
-    std::optional<QString> saveFileName(const QString &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
     bool openDocument(const QUrl &) override { return false; }
     void runModal(QDialog &) override {}
 

@@ -73,7 +73,7 @@ std::optional<QString> QtInteraction::openFileName(const QString &initialDir)
     return files.isEmpty() ? QString() : files.first();
 }
 
-std::optional<QString> QtInteraction::saveFileName(const QString &initialName)
+std::optional<QString> QtInteraction::saveFileName(const QString &initialName, const QString &folder)
 {
     QFileDialog dialog(m_owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -83,6 +83,8 @@ std::optional<QString> QtInteraction::saveFileName(const QString &initialName)
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);
+    else if (!folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();

@@ -23,8 +23,9 @@ public:
     virtual void errorReport(const QString &text) = 0;
     // Open dialog for MP3 files; nullopt when cancelled.
     virtual std::optional<QString> openFileName(const QString &initialDir) = 0;
-    // Save dialog opening with the given name; nullopt when cancelled.
-    virtual std::optional<QString> saveFileName(const QString &initialName) = 0;
+    // Save dialog opening with the given name, or in folder when there is no
+    // name yet; nullopt when cancelled.
+    virtual std::optional<QString> saveFileName(const QString &initialName, const QString &folder) = 0;
     // Open a document or URL with the desktop's default program; false on failure.
     virtual bool openDocument(const QUrl &url) = 0;
     // Shows one of the program's own windows modally until it closes.
@@ -41,7 +42,7 @@ public:
     void messageDialog(DialogType type, const QString &text) override;
     void errorReport(const QString &text) override;
     std::optional<QString> openFileName(const QString &initialDir) override;
-    std::optional<QString> saveFileName(const QString &initialName) override;
+    std::optional<QString> saveFileName(const QString &initialName, const QString &folder) override;
     bool openDocument(const QUrl &url) override;
     void runModal(QDialog &dialog) override;
 

@@ -32,7 +32,7 @@ void TFrmsplit::CreateSplitFile()
             "Trial Hint: You have chosen the option to enter your new MP3 split file name and location. You will "
             "now enter that information in the next window. (You can also choose to have it automatically default "
             "to a name and location by using the split options at the bottom of the main window)."));
-        if (const auto name = ui().saveFileName(v.SaveDialogFileName)) {
+        if (const auto name = ui().saveFileName(v.SaveDialogFileName, segment::splitPath(v.SourceFileName).dir)) {
             v.SaveDialogFileName = *name;
             if (!name->isEmpty())
                 v.OutputFileName = *name;

@@ -99,6 +99,7 @@ private slots:
         QCOMPARE(h.ui.texts(), (QStringList{kHint, success(chosen + QStringLiteral(".mp3"))}));
         QCOMPARE(readAll(chosen + QStringLiteral(".mp3")), m_bytes.left(100));
         QCOMPARE(h.ui.saveInitials, QStringList{QString()});
+        QCOMPARE(h.ui.saveFolders, QStringList{m_dir.path() + QLatin1Char('/')});
 
         // Cancelled: the default name beside the source; the dialog remembers the last name.
         h.ui.clear();

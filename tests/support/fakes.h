@@ -27,6 +27,7 @@ public:
     QList<std::optional<QString>> saveAnswers;
     QStringList openDirs;     // initial folders the open dialog was given
     QStringList saveInitials; // names the save dialog opened with
+    QStringList saveFolders;  // folders it was given for when there is no name
     bool openResult = true;
     QList<QUrl> opened;
     int modalCount = 0;
@@ -41,9 +42,10 @@ public:
         openDirs << initialDir;
         return openAnswers.isEmpty() ? std::nullopt : openAnswers.takeFirst();
     }
-    std::optional<QString> saveFileName(const QString &initialName) override
+    std::optional<QString> saveFileName(const QString &initialName, const QString &folder) override
     {
         saveInitials << initialName;
+        saveFolders << folder;
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
     }
     bool openDocument(const QUrl &url) override
