@@ -19,27 +19,7 @@ const QString kRefusal = QStringLiteral(
     "Your starting position cannot be greater then the ending position! Use the scrollbar to adjust the ending "
     "position to a higher number, or lower the starting number with the other scrollbar.");
 
-QRect subRect(QScrollBar *bar, QStyle::SubControl control)
-{
-    QStyleOptionSlider opt;
-    opt.initFrom(bar);
-    opt.orientation = Qt::Horizontal;
-    opt.state |= QStyle::State_Horizontal;
-    opt.minimum = bar->minimum();
-    opt.maximum = bar->maximum();
-    opt.sliderPosition = bar->sliderPosition();
-    opt.sliderValue = bar->value();
-    opt.singleStep = bar->singleStep();
-    opt.pageStep = bar->pageStep();
-    opt.subControls = QStyle::SC_All;
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, control, bar);
-}
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 } // namespace
 
@@ -204,10 +184,10 @@ private slots:
 
         // Start bar: two arrow clicks, a trough click, then keys.
         QScrollBar *start = w.ScrollStart;
-        QTest::mouseClick(start, Qt::LeftButton, {}, subRect(start, QStyle::SC_ScrollBarAddLine).center());
-        QTest::mouseClick(start, Qt::LeftButton, {}, subRect(start, QStyle::SC_ScrollBarAddLine).center());
+        QTest::mouseClick(start, Qt::LeftButton, {}, scrollBarPart(start, QStyle::SC_ScrollBarAddLine).center());
+        QTest::mouseClick(start, Qt::LeftButton, {}, scrollBarPart(start, QStyle::SC_ScrollBarAddLine).center());
         QCOMPARE(w.LblByteStart->text(), QStringLiteral("2"));
-        QTest::mouseClick(start, Qt::LeftButton, {}, subRect(start, QStyle::SC_ScrollBarAddPage).center());
+        QTest::mouseClick(start, Qt::LeftButton, {}, scrollBarPart(start, QStyle::SC_ScrollBarAddPage).center());
         QCOMPARE(w.LblByteStart->text(), QStringLiteral("102"));
         QVERIFY(start->hasFocus());
         QTest::keyClick(start, Qt::Key_Right);
@@ -221,7 +201,7 @@ private slots:
         QScrollBar *end = w.ScrollEnd;
         end->setFocus();
         QTest::keyClick(end, Qt::Key_End);
-        const QPoint thumb = subRect(end, QStyle::SC_ScrollBarSlider).center();
+        const QPoint thumb = scrollBarPart(end, QStyle::SC_ScrollBarSlider).center();
         sendMouse(end, QEvent::MouseButtonPress, thumb, Qt::LeftButton);
         sendMouse(end, QEvent::MouseMove, thumb - QPoint(60, 0), Qt::LeftButton);
         const int dragged = end->value();

@@ -259,17 +259,10 @@ private slots:
         h.window->RadDefault->setChecked(true);
         h.select(path);
         h.ui.clear();
-        struct sigaction ignore {}, previous {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, &previous);
-        rlimit old {};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 50000;
-        setrlimit(RLIMIT_FSIZE, &small);
-        h.window->guarded([&] { h.window->BitBtn1Click(); });
-        setrlimit(RLIMIT_FSIZE, &old);
-        sigaction(SIGXFSZ, &previous, nullptr);
+        {
+            FileSizeLimit limit(50000);
+            h.window->guarded([&] { h.window->BitBtn1Click(); });
+        }
         QCOMPARE(h.ui.texts().size(), 1);
         QVERIFY(h.ui.texts().first().contains(out));
         QCOMPARE(readAll(out), QByteArray("earlier piece"));

@@ -1,5 +1,6 @@
 #include "app/scrollbar.h"
 #include "listening/scrollnotifier.h"
+#include "support/fakes.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -16,27 +17,7 @@ struct Note {
     bool operator==(const Note &o) const { return code == o.code && pos == o.pos && value == o.value; }
 };
 
-QRect subRect(QScrollBar *bar, QStyle::SubControl control)
-{
-    QStyleOptionSlider opt;
-    opt.initFrom(bar);
-    opt.orientation = Qt::Horizontal;
-    opt.state |= QStyle::State_Horizontal;
-    opt.minimum = bar->minimum();
-    opt.maximum = bar->maximum();
-    opt.sliderPosition = bar->sliderPosition();
-    opt.sliderValue = bar->value();
-    opt.singleStep = bar->singleStep();
-    opt.pageStep = bar->pageStep();
-    opt.subControls = QStyle::SC_All;
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, control, bar);
-}
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 } // namespace
 
@@ -64,19 +45,19 @@ private slots:
 
     void arrowClick()
     {
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, subRect(m_bar.get(), QStyle::SC_ScrollBarAddLine).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarAddLine).center());
         QCOMPARE(m_notes, (QList<Note>{{1, 505, 500}, {8, 505, 505}}));
         m_notes.clear();
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, subRect(m_bar.get(), QStyle::SC_ScrollBarSubLine).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSubLine).center());
         QCOMPARE(m_notes, (QList<Note>{{0, 500, 505}, {8, 500, 500}}));
     }
 
     void troughClick()
     {
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, subRect(m_bar.get(), QStyle::SC_ScrollBarAddPage).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarAddPage).center());
         QCOMPARE(m_notes, (QList<Note>{{3, 505, 500}, {8, 505, 505}}));
         m_notes.clear();
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, subRect(m_bar.get(), QStyle::SC_ScrollBarSubPage).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSubPage).center());
         QCOMPARE(m_notes, (QList<Note>{{2, 500, 505}, {8, 500, 500}}));
     }
 
@@ -106,7 +87,7 @@ private slots:
 
     void drag()
     {
-        const QRect thumb = subRect(m_bar.get(), QStyle::SC_ScrollBarSlider);
+        const QRect thumb = scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSlider);
         const QPoint start = thumb.center();
         sendMouse(m_bar.get(), QEvent::MouseButtonPress, start, Qt::LeftButton);
         QVERIFY(m_bar->isSliderDown());

@@ -146,17 +146,11 @@ private slots:
         const QString out = target.path() + QStringLiteral("/earlier.mp3");
         const QByteArray earlier(5000, 'e');
         writeFile(out, earlier);
-        struct sigaction ignore {}, previous {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, &previous);
-        rlimit old {};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 10000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const CopyOutcome r = segment::copySegment(m_source, out, 0, 20000);
-        setrlimit(RLIMIT_FSIZE, &old);
-        sigaction(SIGXFSZ, &previous, nullptr);
+        CopyOutcome r;
+        {
+            FileSizeLimit limit(10000);
+            r = segment::copySegment(m_source, out, 0, 20000);
+        }
         QCOMPARE(r.kind, CopyOutcome::Failed);
         QVERIFY(r.message.contains(out));
         QCOMPARE(readAll(out), earlier);

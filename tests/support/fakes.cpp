@@ -2,8 +2,15 @@
 
 #include "app/errors.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+
+#include <csignal>
+#include <sys/resource.h>
 
 void ScriptedInteraction::runModal(QDialog &dialog)
 {
@@ -171,4 +178,47 @@ QByteArray patternBytes(int size)
 QString testData(const char *name)
 {
     return QStringLiteral(CLEAVO_TEST_DATA "/") + QLatin1String(name);
+}
+
+QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = Qt::Horizontal;
+    opt.state |= QStyle::State_Horizontal;
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.subControls = QStyle::SC_All;
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+}
+
+void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &m_previousAction);
+    rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_previousLimit = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_previousLimit;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    sigaction(SIGXFSZ, &m_previousAction, nullptr);
 }

@@ -7,11 +7,17 @@
 #include "listening/mediaplayer.h"
 
 #include <QByteArray>
+#include <csignal>
+#include <sys/resource.h>
+#include <QEvent>
+#include <QStyle>
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+
+class QScrollBar;
 
 class ScriptedInteraction : public Interaction {
 public:
@@ -122,6 +128,22 @@ struct Harness {
     void create(bool realPlayers = false, const QString &pagesDir = QString());
     // Runs the source selection answering the open dialog with path.
     void select(const QString &path);
+};
+
+// Where a part of a horizontal scroll bar (arrow, trough, thumb) lies.
+QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part);
+// Sends a mouse event with the left button to w.
+void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons);
+
+// While it lives, files cannot grow beyond bytes (writes fail as on a full disk).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+
+private:
+    rlim_t m_previousLimit;
+    struct sigaction m_previousAction {};
 };
 
 // Helpers for files.
