@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;

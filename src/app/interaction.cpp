@@ -1,6 +1,5 @@
 #include "app/interaction.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -21,15 +20,9 @@ namespace {
 
 void showBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text)
 {
-    // No cursor override may hide the arrow while the user reads the message.
-    const bool overridden = QApplication::overrideCursor() != nullptr;
-    if (overridden)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    if (overridden)
-        QApplication::restoreOverrideCursor();
 }
 
 } // namespace
