@@ -111,13 +111,14 @@ bool AudioOutput::ensureOpen(QString *error)
     return true;
 }
 
-void AudioOutput::attach(AudioChannel *channel)
+bool AudioOutput::attach(AudioChannel *channel)
 {
     for (auto &slot : m_slots) {
         AudioChannel *expected = nullptr;
         if (slot.compare_exchange_strong(expected, channel))
-            return;
+            return true;
     }
+    return false;
 }
 
 void AudioOutput::detach(AudioChannel *channel)

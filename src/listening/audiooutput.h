@@ -46,7 +46,8 @@ public:
     bool ensureOpen(QString *error = nullptr);
     int rate() const { return m_rate; }
 
-    void attach(AudioChannel *channel);
+    // False when every slot of the device is taken.
+    bool attach(AudioChannel *channel);
     void detach(AudioChannel *channel);
     // Switches a channel on or off; when this returns, the callback has seen it.
     void setActive(AudioChannel *channel, bool active);

@@ -106,12 +106,17 @@ void MpgPlayer::Open()
         fail(QString::fromUtf8(SDL_GetError()));
     }
 
+    m_channel.reset();
+    if (!AudioOutput::instance().attach(&m_channel)) {
+        SDL_FreeAudioStream(m_stream);
+        m_stream = nullptr;
+        mpg123_close(handle);
+        fail(QStringLiteral("Too many players are open at once"));
+    }
     m_handle = handle;
     m_totalFrames = length;
     m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
     m_frame = 0;
-    m_channel.reset();
-    AudioOutput::instance().attach(&m_channel);
     m_state = State::Stopped;
 }
 

@@ -143,6 +143,20 @@ private slots:
         QVERIFY(b->Position() > 100);
     }
 
+    void morePlayersThanTheDeviceServesAreRefused()
+    {
+        std::vector<std::unique_ptr<MediaPlayer>> open;
+        for (int i = 0; i < 4; ++i)
+            open.push_back(openOn(testData("mono_22k_2000ms.mp3")));
+        auto extra = createAudioPlayer();
+        extra->setFileName(testData("mono_22k_2000ms.mp3"));
+        QVERIFY_THROWS_EXCEPTION(PlayerError, extra->Open());
+        QVERIFY(!extra->isOpen());
+        open.front()->Close();
+        extra->Open();
+        QVERIFY(extra->isOpen());
+    }
+
     void notOpenRaisesForTheOperationsThatMust()
     {
         auto p = createAudioPlayer();
