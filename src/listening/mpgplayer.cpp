@@ -51,7 +51,7 @@ void MpgPlayer::Open()
     if (!handle)
         throw PlayerError(decoderError(nullptr, err));
     const auto fail = [&](const QString &text) {
-        mpg123_delete(handle);
+        mpg123_delete(handle); // closes the file too
         throw PlayerError(text);
     };
     mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
@@ -76,33 +76,26 @@ void MpgPlayer::Open()
     }
     int encoding = 0;
     if (done == 0 || mpg123_getformat(handle, &m_rate, &m_channels, &encoding) != MPG123_OK || m_rate <= 0) {
-        mpg123_close(handle);
         fail(rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT
                  ? QStringLiteral("The file contains no MPEG audio that can be played")
                  : decoderError(handle, rc));
     }
 
-    if (mpg123_scan(handle) != MPG123_OK) {
-        const QString text = decoderError(handle, MPG123_ERR);
-        mpg123_close(handle);
-        fail(text);
-    }
+    if (mpg123_scan(handle) != MPG123_OK)
+        fail(decoderError(handle, MPG123_ERR));
     const off_t length = mpg123_length(handle);
     if (length <= 0 || mpg123_seek(handle, 0, SEEK_SET) < 0) {
-        mpg123_close(handle);
         fail(QStringLiteral("The file contains no MPEG audio that can be played"));
     }
 
     QString audioError;
     if (!AudioOutput::instance().ensureOpen(&audioError)) {
-        mpg123_close(handle);
         fail(audioError);
     }
     const int deviceRate = AudioOutput::instance().rate();
     m_stream = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(m_channels), static_cast<int>(m_rate),
                                   AUDIO_F32SYS, 2, deviceRate);
     if (!m_stream) {
-        mpg123_close(handle);
         fail(QString::fromUtf8(SDL_GetError()));
     }
 
@@ -110,7 +103,6 @@ void MpgPlayer::Open()
     if (!AudioOutput::instance().attach(&m_channel)) {
         SDL_FreeAudioStream(m_stream);
         m_stream = nullptr;
-        mpg123_close(handle);
         fail(QStringLiteral("Too many players are open at once"));
     }
     m_handle = handle;
