@@ -98,7 +98,7 @@ void writeString(const QString &path, const QString &section, const QString &key
     // A name that begins with the bytes of a UTF-8 signature must not be read
     // back as a signature.
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)
-        text.insert(0, "\n");
+        text = "\n" + text;
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         throw AppError(failure);
