@@ -3,7 +3,7 @@
 //   bench_memory FILE
 
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "benchutil.h"
 #include "listening/mediaplayer.h"
 

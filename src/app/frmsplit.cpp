@@ -2,18 +2,21 @@
 
 #include "app/frmsplit.h"
 
-#include "app/errors.h"
-#include "app/interaction.h"
+#include "core/errors.h"
+#include "core/interaction.h"
+#include "app/scrollbar.h"
 #include "app/spinedit.h"
 #include "listening/mediaplayer.h"
 #include "listening/scrollnotifier.h"
-#include "settings/platform.h"
+#include "core/platform.h"
 #include "settings/settings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -103,11 +106,9 @@ void TFrmsplit::FormCreate()
     // Window size
     v.SizeIniPath = platform::sizeIniPath();
     const int32_t w = settings::ReadFormWidth(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
-    if (w != 0)
-        resize(w, height());
     const int32_t h = settings::ReadFormHeight(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
-    if (h != 0)
-        resize(width(), h);
+    const QScreen *display = screen();
+    resize(settings::RestoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
 
     // Ask flag
     v.AskForLocation = true;
@@ -160,6 +161,49 @@ void TFrmsplit::FormCloseQuery()
 {
     settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
     settings::SaveAskFlag(RadAsk->isChecked());
+}
+
+bool TFrmsplit::event(QEvent *event)
+{
+    // A message box or dialog opened while a mouse button is held on a scroll
+    // bar takes the release: the bar must stop there, or it would go on
+    // stepping (and opening boxes) while the box is up.
+    if (event->type() == QEvent::WindowBlocked) {
+        for (ScrollBar *bar : findChildren<ScrollBar *>())
+            bar->cancelPress();
+    }
+    return QWidget::event(event);
+}
+
+namespace {
+
+// An unchecked radio button whose group has a checked one: Tab passes it by
+// and stops at the checked one, as the arrow keys choose within the group.
+bool passedByTab(QWidget *w)
+{
+    const auto *radio = qobject_cast<QRadioButton *>(w);
+    if (!radio || radio->isChecked() || !radio->autoExclusive() || !radio->parentWidget())
+        return false;
+    for (const QRadioButton *other : radio->parentWidget()->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly)) {
+        if (other->isChecked() && other->autoExclusive())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TFrmsplit::focusNextPrevChild(bool next)
+{
+    QWidget *const start = QApplication::focusWidget();
+    for (int guard = 0; guard < 256; ++guard) {
+        if (!QWidget::focusNextPrevChild(next))
+            return false;
+        QWidget *now = QApplication::focusWidget();
+        if (!passedByTab(now) || now == start)
+            return true;
+    }
+    return true;
 }
 
 void TFrmsplit::closeEvent(QCloseEvent *event)

@@ -119,6 +119,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildControls();

@@ -6,6 +6,7 @@
 #include "app/spinedit.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +15,26 @@
 #include <QTimer>
 
 namespace {
+
+// Return and Enter press a focused push button, as Space does.
+class ReturnPresses : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        auto *button = static_cast<QPushButton *>(watched);
+        if (!key->isAutoRepeat() && button->isEnabled())
+            button->click();
+        return true;
+    }
+};
 
 QFont arial(int pt, bool bold = false, bool underline = false, const char *family = "Arial")
 {
@@ -53,6 +74,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, int 
                     glyphs::Glyph glyph)
 {
     auto *b = place(new QPushButton(text, parent), name, x, y, w, h);
+    b->installEventFilter(new ReturnPresses(b));
     b->setFont(arial(8));
     b->setIcon(glyphs::icon(glyph));
     b->setIconSize(QSize(16, 16));

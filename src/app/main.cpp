@@ -1,12 +1,18 @@
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "listening/mediaplayer.h"
 
 #include <QApplication>
 #include <QScreen>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // A file-size limit fails the write that meets it instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cleavo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cleavo"));

@@ -1,11 +1,11 @@
 // Choosing the source MP3.
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "listening/mediaplayer.h"
 #include "segment/segmentfile.h"
-#include "settings/intconv.h"
+#include "core/intconv.h"
 #include "settings/settings.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/spinedit.h"
 
-#include "settings/intconv.h"
+#include "core/intconv.h"
 
 #include <QLineEdit>
 

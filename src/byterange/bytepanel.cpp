@@ -1,7 +1,7 @@
 // The byte panel: two scroll bars give the first byte and the end byte.
 
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "byterange/byterange.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "byterange/byterange.h"
 
-#include "settings/intconv.h"
+#include "core/intconv.h"
 
 namespace byterange {
 

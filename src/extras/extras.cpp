@@ -1,7 +1,7 @@
 // Help, catalogue, support and About.
 
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "extras/frmabout.h"
 #include "extras/pages.h"
 

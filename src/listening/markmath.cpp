@@ -1,6 +1,6 @@
 #include "listening/markmath.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <cfenv>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "listening/mediaplayer.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 const char *const kNoDeviceOpen = "No MCI device open";
 

@@ -1,6 +1,6 @@
 #include "listening/mpgplayer.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <QFile>
 

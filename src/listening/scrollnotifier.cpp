@@ -39,7 +39,21 @@ void ScrollNotifier::onAction(int action)
     }
     if (code != SB_THUMBTRACK)
         m_pendingEnd = true;
+    ++m_inAction;
     notify(code, pos);
+    --m_inAction;
+}
+
+void ScrollNotifier::endScroll()
+{
+    if (!m_pendingEnd)
+        return;
+    if (m_inAction > 0) {
+        QMetaObject::invokeMethod(this, &ScrollNotifier::endScroll, Qt::QueuedConnection);
+        return;
+    }
+    m_pendingEnd = false;
+    notify(SB_ENDSCROLL, m_bar->value());
 }
 
 void ScrollNotifier::onReleased()
@@ -58,18 +72,13 @@ bool ScrollNotifier::eventFilter(QObject *watched, QEvent *event)
         // Let the bar finish the click first (it stops repeating, or ends a
         // drag with sliderReleased), then report the end of the scroll.
         static_cast<QObject *>(m_bar)->event(event);
-        if (m_pendingEnd) {
-            m_pendingEnd = false;
-            notify(SB_ENDSCROLL, m_bar->value());
-        }
+        endScroll();
         return true;
     }
     case QEvent::KeyRelease: {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->isAutoRepeat() && m_pendingEnd) {
-            m_pendingEnd = false;
-            notify(SB_ENDSCROLL, m_bar->value());
-        }
+        if (!key->isAutoRepeat())
+            endScroll();
         return false;
     }
     case QEvent::Wheel: {

@@ -36,6 +36,12 @@ private:
     void notify(int code, int pos);
     void onAction(int action);
     void onReleased();
+    // The end of a scroll, at once, or after the action under way when the
+    // release arrives while it is being reported (its handler let the
+    // pending events run): the bar has not yet taken the action's position.
+    void endScroll();
+
+    int m_inAction = 0;
 
     QScrollBar *m_bar;
     std::function<void(int, int)> m_handler;

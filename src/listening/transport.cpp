@@ -2,7 +2,7 @@
 // position bar of the source player.
 
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "app/spinedit.h"
 #include "listening/mediaplayer.h"
 #include "listening/scrollnotifier.h"

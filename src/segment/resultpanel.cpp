@@ -1,8 +1,8 @@
 // The result panel and the preview of the new file.
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "listening/mediaplayer.h"
 
 #include <QFileInfo>

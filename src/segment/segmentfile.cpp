@@ -1,7 +1,7 @@
 #include "segment/segmentfile.h"
 
-#include "app/errors.h"
-#include "settings/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -74,6 +74,21 @@ CopyOutcome failed(const QString &destination, const QString &reason)
                 .arg(destination, reason)};
 }
 
+// Writes all n bytes; a short write is followed by another, so that a refused
+// write ends with the system's own reason ("File too large", "No space left
+// on device") in the file's error string.
+bool writeAll(QSaveFile &out, const char *data, qint64 n)
+{
+    while (n > 0) {
+        const qint64 w = out.write(data, n);
+        if (w <= 0)
+            return false;
+        data += w;
+        n -= w;
+    }
+    return true;
+}
+
 } // namespace
 
 CopyOutcome copySegment(const QString &source, const QString &destination, int32_t start, int64_t length)
@@ -118,17 +133,16 @@ CopyOutcome copySegment(const QString &source, const QString &destination, int32
             exhausted = true;
             break;
         }
-        const qint64 w = out.write(buffer.data(), n);
-        if (w != n)
+        if (!writeAll(out, buffer.data(), n))
             return failed(destination, out.errorString());
-        total += w;
+        total += n;
         remaining = length - total;
     }
     if (!exhausted && remaining > 0) {
         const qint64 n = in.read(buffer.data(), remaining);
         if (n < 0)
             return failed(destination, in.errorString());
-        if (n > 0 && out.write(buffer.data(), n) != n)
+        if (n > 0 && !writeAll(out, buffer.data(), n))
             return failed(destination, out.errorString());
     }
     if (!out.commit())

@@ -1,7 +1,7 @@
 // Writing the chosen piece of the source into a new file.
 
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 

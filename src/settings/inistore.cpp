@@ -1,6 +1,6 @@
 #include "settings/inistore.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -86,6 +86,11 @@ void writeString(const QString &path, const QString &section, const QString &key
     const QString failure = QStringLiteral("Unable to write to %1").arg(path);
     if (path.isEmpty())
         throw AppError(failure);
+    // A line break in a value would end its line and start a new section or key.
+    for (const QString *text : {&section, &key, &value}) {
+        if (text->contains(QLatin1Char('\n')) || text->contains(QLatin1Char('\r')) || text->contains(QChar(0)))
+            throw AppError(failure);
+    }
     CSimpleIniA store;
     if (!load(store, path))
         throw AppError(failure);
@@ -99,8 +104,13 @@ void writeString(const QString &path, const QString &section, const QString &key
     // back as a signature.
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)
         text = "\n" + text;
+    // Unbuffered, so that a refused write (a full disk, a file-size limit)
+    // fails here instead of inside commit(), where it would go unnoticed and
+    // an empty file would replace the old one.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
+    // A file that may be written in a folder that may not: written in place.
+    out.setDirectWriteFallback(true);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw AppError(failure);
     if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
         throw AppError(failure);

@@ -2,12 +2,18 @@
 // The persisted settings and counters: window size, last folder, split count
 // and the "Ask" choice.
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
 namespace settings {
 
 extern const char *const kFormSection; // "frmsplit"
+
+// The size the window opens at: the stored width and height where they are not
+// 0 (else the window's own), kept between a least size that still shows the
+// title bar and the area of the screen that windows may use (when known).
+QSize RestoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available);
 
 int32_t ReadFormWidth(const QString &section, const QString &path);
 int32_t ReadFormHeight(const QString &section, const QString &path);

@@ -1,6 +1,6 @@
 // The INI store reading, then writing, arbitrary file contents: a write keeps
 // every section and key it did not touch, and never crashes.
-#include "app/errors.h"
+#include "core/errors.h"
 #include "settings/inistore.h"
 
 #include <QDir>

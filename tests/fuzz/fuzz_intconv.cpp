@@ -1,6 +1,6 @@
 // Whole-number readings on arbitrary text.
-#include "app/errors.h"
-#include "settings/intconv.h"
+#include "core/errors.h"
+#include "core/intconv.h"
 
 #include <cstddef>
 #include <cstdint>

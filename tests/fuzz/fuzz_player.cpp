@@ -1,5 +1,5 @@
 // The media player's Open, and a seek and position reading, on arbitrary bytes.
-#include "app/errors.h"
+#include "core/errors.h"
 #include "listening/mediaplayer.h"
 
 #include <QDir>

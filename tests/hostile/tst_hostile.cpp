@@ -4,6 +4,7 @@
 
 #include "segment/segmentfile.h"
 #include "settings/inistore.h"
+#include "settings/settings.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
 
 #include <csignal>
@@ -209,16 +211,16 @@ private slots:
                                                        : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         };
         {
-            // Nothing there yet: the "Ask" value cannot be created.
+            // Nothing there yet: the "Ask" value cannot be created, which is passed
+            // over; the statistics file cannot be created, which is said.
             readOnly(true);
             Harness h;
-            const QString out = selectAndSplitAll(h, path);
-            QCOMPARE(h.ui.texts().first(), QStringLiteral("Failed to set data for 'Ask'."));
-            QCOMPARE(readAll(out), before); // the piece is written all the same
+            h.create(true);
+            QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
+            QVERIFY(h.window->RadAsk->isChecked());
             h.ui.clear();
             QVERIFY(h.window->close()); // the size cannot be saved: said, and it closes
             QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error).size(), 1);
-            QFile::remove(out);
             readOnly(false);
         }
         {
@@ -232,16 +234,21 @@ private slots:
             readOnly(false);
         }
         {
-            // Both there: "Last Dir" cannot be written, so the selection stops there.
+            // All three there and writable, in a folder that is not: written in place.
             Harness first;
             first.create();
+            QVERIFY(first.window->close());
             readOnly(true);
             Harness h;
             h.create(true);
-            QVERIFY(h.ui.shown.isEmpty());
             h.select(path);
-            QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
-            QVERIFY(!h.window->v.FileSelected);
+            QVERIFY(h.ui.shown.isEmpty());
+            QVERIFY(h.window->v.FileSelected);
+            QCOMPARE(settings::ReadLastDir(m_home->statsIni()), dir() + QLatin1Char('/'));
+            h.window->RadDefault->setChecked(true);
+            QVERIFY(h.window->close());
+            QVERIFY(h.ui.shown.isEmpty());
+            QCOMPARE(QSettings(m_home->askConf(), QSettings::IniFormat).value(QStringLiteral("Ask")).toInt(), 0);
             readOnly(false);
         }
         QCOMPARE(readAll(path), before);
@@ -265,6 +272,7 @@ private slots:
         }
         QCOMPARE(h.ui.texts().size(), 1);
         QVERIFY(h.ui.texts().first().contains(out));
+        QVERIFY2(h.ui.texts().first().contains(QStringLiteral("File too large")), qPrintable(h.ui.texts().first()));
         QCOMPARE(readAll(out), QByteArray("earlier piece"));
         QCOMPARE(readAll(path), content);
         QVERIFY(!h.window->CmdPmp3->isEnabled());

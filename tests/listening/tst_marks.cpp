@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "core/errors.h"
 #include "listening/markmath.h"
 #include "support/fakes.h"
 

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "core/errors.h"
 #include "segment/segmentfile.h"
 #include "support/fakes.h"
 

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "core/errors.h"
 #include "settings/inistore.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
@@ -164,13 +164,68 @@ private slots:
         QCOMPARE(LoadAskFlag(), true);
         writeFile(home.askConf(), "[General]\nAsk=00\n");
         QCOMPARE(LoadAskFlag(), false);
-        writeFile(home.askConf(), "[General]\nAsk=yes please\n");
-        try {
-            LoadAskFlag();
-            QFAIL("no failure");
-        } catch (const AppError &e) {
-            QCOMPARE(e.text(), QStringLiteral("Invalid data type for 'Ask'"));
+        // A value that is no whole number, and a file that is no settings file at
+        // all: the value cannot be read, and the file is left as it is.
+        for (const QByteArray &junk : {QByteArray("[General]\nAsk=yes please\n"), patternBytes(3000)}) {
+            writeFile(home.askConf(), junk);
+            try {
+                LoadAskFlag();
+                QFAIL("no failure");
+            } catch (const AppError &e) {
+                QCOMPARE(e.text(), QStringLiteral("Invalid data type for 'Ask'"));
+            }
+            QCOMPARE(readAll(home.askConf()), junk);
         }
+        SaveAskFlag(false); // the close writes the value over the junk
+        QCOMPARE(LoadAskFlag(), false);
+    }
+
+    void aLineBreakNeverChangesTheFilesLines()
+    {
+        ConfigHome home;
+        QDir().mkpath(home.folder());
+        const QString stats = home.statsIni();
+        CreateStatsFileIfMissing(stats);
+        WriteLastDir(stats, QStringLiteral("/music/"));
+        const QByteArray before = readAll(stats);
+        WriteLastDir(stats, QStringLiteral("/music/\n[Stat]\nNumber=99/"));
+        QCOMPARE(readAll(stats), before); // the folder remembered before stays
+        QVERIFY_THROWS_EXCEPTION(AppError, ini::writeString(stats, QStringLiteral("History"), QStringLiteral("Last Dir"),
+                                                            QStringLiteral("a\rb")));
+        QCOMPARE(readAll(stats), before);
+    }
+
+    void refusedWritesLeaveEveryStoreAsItWas()
+    {
+        ConfigHome home;
+        QDir().mkpath(home.folder());
+        CreateStatsFileIfMissing(home.statsIni());
+        WriteLastDir(home.statsIni(), QStringLiteral("/music/"));
+        SaveFormSize(600, 700, QString::fromLatin1(kFormSection), home.sizeIni());
+        QVERIFY(LoadAskFlag());
+        const QByteArray stats = readAll(home.statsIni()), size = readAll(home.sizeIni()), ask = readAll(home.askConf());
+        const auto refused = [](const std::function<void()> &write, const QString &text) {
+            try {
+                write();
+                QFAIL("the write was not refused");
+            } catch (const AppError &e) {
+                QCOMPARE(e.text(), text);
+            }
+        };
+        {
+            FileSizeLimit limit(4); // as a full disk: no file may grow beyond 4 bytes
+            int64_t count = 0;
+            const QString statsFailure = QStringLiteral("Unable to write to %1").arg(home.statsIni());
+            refused([&] { AddToSplitCount(home.statsIni(), count, 1); }, statsFailure);
+            refused([&] { WriteLastDir(home.statsIni(), QStringLiteral("/elsewhere/")); }, statsFailure);
+            refused([&] { SaveFormSize(800, 900, QString::fromLatin1(kFormSection), home.sizeIni()); },
+                    QStringLiteral("Unable to write to %1").arg(home.sizeIni()));
+            refused([&] { SaveAskFlag(false); }, QStringLiteral("Failed to set data for 'Ask'"));
+        }
+        QCOMPARE(readAll(home.statsIni()), stats);
+        QCOMPARE(readAll(home.sizeIni()), size);
+        QCOMPARE(readAll(home.askConf()), ask);
+        QCOMPARE(QDir(home.folder()).entryList(QDir::Files).size(), 3); // no temporary file left behind
     }
 
     void askStoreThatCannotBeOpenedIsQuiet()

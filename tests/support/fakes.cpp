@@ -1,6 +1,6 @@
 #include "support/fakes.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -3,7 +3,7 @@
 // window built on them in a private configuration folder.
 
 #include "app/frmsplit.h"
-#include "app/interaction.h"
+#include "core/interaction.h"
 #include "listening/mediaplayer.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "settings/intconv.h"
+#include "core/intconv.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 std::optional<int32_t> parseInt32(const QString &text)
 {

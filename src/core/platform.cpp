@@ -1,4 +1,4 @@
-#include "settings/platform.h"
+#include "core/platform.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/errors.h"
-#include "settings/intconv.h"
+#include "core/errors.h"
+#include "core/intconv.h"
 
 #include <QTest>
 

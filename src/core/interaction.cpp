@@ -1,4 +1,4 @@
-#include "app/interaction.h"
+#include "core/interaction.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
