@@ -2,7 +2,15 @@
 #include "listening/scrollnotifier.h"
 #include "support/fakes.h"
 
+#include "app/frmsplit.h"
+#include "core/interaction.h"
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -109,6 +117,73 @@ private slots:
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(m_bar.get(), &e);
         QCOMPARE(m_notes, (QList<Note>{{1, 505, 500}, {8, 505, 505}}));
+    }
+
+    // A tap: the press and its release reach the window together, so the
+    // release is handled inside the press's step. The step still reaches
+    // the player at the end of the scroll, and the bar does not repeat it.
+    void quickClicksAndKeysReachThePlayer()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create(true);
+        h.select(testData("cbr_44k_stereo_3000ms.mp3"));
+        TFrmsplit &w = *h.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QScrollBar *bar = w.ScrollBar1;
+        const QPoint arrow = bar->mapTo(&w, scrollBarPart(bar, QStyle::SC_ScrollBarAddLine).center());
+        const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+            QApplication::postEvent(w.windowHandle(), new QMouseEvent(type, arrow, w.mapToGlobal(arrow), Qt::LeftButton,
+                                                                      buttons, Qt::NoModifier));
+        };
+        post(QEvent::MouseButtonPress, Qt::LeftButton);
+        post(QEvent::MouseButtonRelease, Qt::NoButton);
+        QTRY_COMPARE(w.MediaPlayer1().Position(), 5);
+        bar->setFocus();
+        QApplication::postEvent(w.windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
+        QApplication::postEvent(w.windowHandle(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier));
+        QTRY_COMPARE(w.MediaPlayer1().Position(), 10);
+        QTest::qWait(700); // longer than the bar's delay before it repeats
+        QCOMPARE(bar->value(), 10);
+        QCOMPARE(w.LblCurrent->text(), QStringLiteral("10"));
+    }
+
+    // A message opened by a step while the mouse button is still down takes
+    // the release; the bar must not go on stepping and opening more.
+    void oneStepWhileTheButtonIsHeldOneMessage()
+    {
+        ConfigHome home;
+        QtInteraction boxes;
+        Services s;
+        s.ui = &boxes;
+        s.player1 = std::make_unique<FakePlayer>();
+        s.player2 = std::make_unique<FakePlayer>();
+        TFrmsplit w(std::move(s));
+        boxes.setOwner(&w);
+        w.RadByte->setChecked(true);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QStringList seen;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << box->text();
+                box->buttons().first()->click();
+            }
+        });
+        answer.start(20);
+        for (const auto &[bar, part] : {std::pair{w.ScrollStart, QStyle::SC_ScrollBarAddLine},
+                                        std::pair{w.ScrollEnd, QStyle::SC_ScrollBarAddPage}}) {
+            seen.clear();
+            const QPoint at = scrollBarPart(bar, part).center();
+            QTest::mousePress(bar, Qt::LeftButton, {}, at);
+            QTest::qWait(1200); // the bar repeats a held step after 500 ms, then every 50 ms
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, at);
+            QTest::qWait(100);
+            QCOMPARE(seen.size(), 1);
+            QVERIFY(seen.first().startsWith(QStringLiteral("You need to select an MP3 first")));
+        }
     }
 };
 

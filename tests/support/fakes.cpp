@@ -191,7 +191,7 @@ QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part)
     opt.sliderPosition = bar->sliderPosition();
     opt.sliderValue = bar->value();
     opt.singleStep = bar->singleStep();
-    opt.pageStep = bar->pageStep();
+    opt.pageStep = 0; // the program's bars keep the smallest thumb
     opt.subControls = QStyle::SC_All;
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
 }
