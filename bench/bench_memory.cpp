@@ -24,7 +24,7 @@ public:
     void errorReport(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     std::optional<QString> openFileName(const QString &) override { return m_file; }
     std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
-    bool openDocument(const QUrl &) override { return false; }
+    void openDocument(const QUrl &, std::function<void(bool)> done) override { done(false); }
     void runModal(QDialog &) override {}
 
 private:

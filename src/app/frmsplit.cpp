@@ -177,32 +177,28 @@ bool TFrmsplit::event(QEvent *event)
 
 namespace {
 
-// An unchecked radio button whose group has a checked one: Tab passes it by
-// and stops at the checked one, as the arrow keys choose within the group.
-bool passedByTab(QWidget *w)
+// The checked button of the group of an unchecked radio button, if any: Tab
+// enters such a group at its checked button, as the arrow keys choose within.
+QRadioButton *checkedInstead(QWidget *w)
 {
     const auto *radio = qobject_cast<QRadioButton *>(w);
     if (!radio || radio->isChecked() || !radio->autoExclusive() || !radio->parentWidget())
-        return false;
-    for (const QRadioButton *other : radio->parentWidget()->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly)) {
-        if (other->isChecked() && other->autoExclusive())
-            return true;
+        return nullptr;
+    for (QRadioButton *other : radio->parentWidget()->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly)) {
+        if (other->isChecked() && other->autoExclusive() && other->isEnabled() && other->isVisibleTo(radio->window()))
+            return other;
     }
-    return false;
+    return nullptr;
 }
 
 } // namespace
 
 bool TFrmsplit::focusNextPrevChild(bool next)
 {
-    QWidget *const start = QApplication::focusWidget();
-    for (int guard = 0; guard < 256; ++guard) {
-        if (!QWidget::focusNextPrevChild(next))
-            return false;
-        QWidget *now = QApplication::focusWidget();
-        if (!passedByTab(now) || now == start)
-            return true;
-    }
+    if (!QWidget::focusNextPrevChild(next))
+        return false;
+    if (QRadioButton *checked = checkedInstead(QApplication::focusWidget()))
+        checked->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "core/interaction.h"
 
-#include <QDesktopServices>
+#include "core/launcher.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -84,9 +85,9 @@ std::optional<QString> QtInteraction::saveFileName(const QString &initialName, c
     return files.isEmpty() ? QString() : files.first();
 }
 
-bool QtInteraction::openDocument(const QUrl &url)
+void QtInteraction::openDocument(const QUrl &url, std::function<void(bool)> done)
 {
-    return QDesktopServices::openUrl(url);
+    launcher::openWithDefault(url, m_owner, std::move(done));
 }
 
 void QtInteraction::runModal(QDialog &dialog)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -26,8 +27,10 @@ public:
     // Save dialog opening with the given name, or in folder when there is no
     // name yet; nullopt when cancelled.
     virtual std::optional<QString> saveFileName(const QString &initialName, const QString &folder) = 0;
-    // Open a document or URL with the desktop's default program; false on failure.
-    virtual bool openDocument(const QUrl &url) = 0;
+    // Open a document or URL with the desktop's default program. Returns at
+    // once; done(false) follows, possibly later from the event loop, when no
+    // program could open it, done(true) when one did.
+    virtual void openDocument(const QUrl &url, std::function<void(bool)> done) = 0;
     // Shows one of the program's own windows modally until it closes.
     virtual void runModal(QDialog &dialog) = 0;
 };
@@ -43,7 +46,7 @@ public:
     void errorReport(const QString &text) override;
     std::optional<QString> openFileName(const QString &initialDir) override;
     std::optional<QString> saveFileName(const QString &initialName, const QString &folder) override;
-    bool openDocument(const QUrl &url) override;
+    void openDocument(const QUrl &url, std::function<void(bool)> done) override;
     void runModal(QDialog &dialog) override;
 
 private:

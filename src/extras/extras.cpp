@@ -14,41 +14,55 @@ QString TFrmsplit::pagePath(const QString &fileName) const
 
 namespace {
 
-bool openPage(Interaction &ui, const QString &path)
+// Opens the page; failed() when it is missing or no browser opens it.
+void openPage(Interaction &ui, const QString &path, const std::function<void()> &failed)
 {
-    return QFileInfo(path).isFile() && ui.openDocument(QUrl::fromLocalFile(path));
+    if (!QFileInfo(path).isFile()) {
+        failed();
+        return;
+    }
+    ui.openDocument(QUrl::fromLocalFile(path), [failed](bool ok) {
+        if (!ok)
+            failed();
+    });
 }
 
 } // namespace
 
 void TFrmsplit::Button2Click()
 {
-    if (!openPage(ui(), pagePath(QStringLiteral("help.html"))))
+    openPage(ui(), pagePath(QStringLiteral("help.html")), [this] {
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The help file could not be opened because your browser would not open. "
                                           "You can view this help file by opening your browser manually, and "
                                           "pointing it to help.htm in the installed directory."));
+    });
 }
 
 void TFrmsplit::Button3Click()
 {
-    if (!openPage(ui(), pagePath(QStringLiteral("download.html"))))
+    openPage(ui(), pagePath(QStringLiteral("download.html")), [this] {
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The help file could not be opened because your browser would not open. "
                                           "You can view this help file by opening your browser manually, and "
                                           "pointing it to")
                                + QLatin1Char(' ') + QLatin1String(pages::kWebSite) + QLatin1Char('.'));
+    });
 }
 
 void TFrmsplit::CmdSupportClick()
 {
-    if (!ui().openDocument(pages::supportMail()))
-        ui().messageBox(QStringLiteral("You cannot view this file because you do not have a default email software "
-                                       "setup. Please send your questions to support at")
-                        + QLatin1Char(' ') + QLatin1String(pages::kSupportAddress));
-    ui().messageBox(QStringLiteral("Please send your detailed question and we will gladly assist you. Please be sure "
-                                   "to include detailed information so we can better understand and answer your "
-                                   "question."));
+    // The request for a detailed question follows once it is known whether a
+    // mail program opened.
+    ui().openDocument(pages::supportMail(), [this](bool ok) {
+        if (!ok)
+            ui().messageBox(QStringLiteral("You cannot view this file because you do not have a default email "
+                                           "software setup. Please send your questions to support at")
+                            + QLatin1Char(' ') + QLatin1String(pages::kSupportAddress));
+        ui().messageBox(QStringLiteral("Please send your detailed question and we will gladly assist you. Please be "
+                                       "sure to include detailed information so we can better understand and answer "
+                                       "your question."));
+    });
 }
 
 void TFrmsplit::CmdaboutClick()

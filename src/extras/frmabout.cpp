@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 QLabel *disclaimer(QWidget *parent, const char *name, const char *text, int x, int y, int w, int h)
@@ -42,18 +44,21 @@ TFrmabout2::TFrmabout2(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::Framele
     QFont boxFont = box->font();
     boxFont.setPointSize(10);
     box->setFont(boxFont);
+    // Styles that draw the caption above the frame line push the frame down:
+    // the text moves down with it instead of crossing the line.
+    const int below = std::max(0, box->contentsRect().top() - 16);
     disclaimer(box, "Label2",
                "There are NO warranties express or implied.  Quillfen or the developers of this software will NOT "
                "be held liable for any special, incidental, consequential, indirect, or similiar",
-               12, 16, 477, 65);
+               12, 16 + below, 477, 65);
     disclaimer(box, "Label3",
                "damages due to loss of data, loss of profits, business interruption, or any other reason.  The sole "
                "remedy shall be limited to refund of the purchase price.",
-               12, 63, 477, 57);
+               12, 63 + below, 477, 57);
     disclaimer(box, "Label4",
                "By using this software, you are agreeing to these terms.  If these terms are not agreeable, do not "
                "use this software.",
-               12, 116, 469, 52);
+               12, 116 + below, 469, 52);
 
     Button1 = new QPushButton(QStringLiteral("Return"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

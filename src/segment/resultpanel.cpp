@@ -71,10 +71,19 @@ void TFrmsplit::CmdOmp3Click()
     PreviewGuard();
     const QString path = LblPath->text() + LblName->text();
     // A file deleted since it was written is reported like any file that does not open.
-    if (!QFileInfo(path).isFile() || !ui().openDocument(QUrl::fromLocalFile(path)))
+    const auto failed = [this] {
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The file could not be opened using this button. Open your Windows explorer "
                                           "and double-click the file to play it."));
+    };
+    if (!QFileInfo(path).isFile()) {
+        failed();
+        return;
+    }
+    ui().openDocument(QUrl::fromLocalFile(path), [failed](bool ok) {
+        if (!ok)
+            failed();
+    });
 }
 
 void TFrmsplit::CmdSPlayClick()

@@ -1,7 +1,12 @@
 #include "settings/inistore.h"
+#include "app/spinedit.h"
 #include "support/fakes.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QScreen>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -159,6 +164,71 @@ private slots:
         Harness h;
         h.create();
         QCOMPARE(h.window->size(), QSize(502, 700));
+    }
+
+    void aStoredSizeNoScreenCanShowIsBroughtOntoIt_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("negative width") << QByteArray("W=-5\nH=500\n") << QSize(136, 500);
+        QTest::newRow("negative height") << QByteArray("W=400\nH=-1\n") << QSize(400, 39);
+        QTest::newRow("huge") << QByteArray("W=100000\nH=100000\n") << QSize(); // the screen's area
+    }
+    void aStoredSizeNoScreenCanShowIsBroughtOntoIt()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QSize, expected);
+        ConfigHome home;
+        QDir().mkpath(home.folder());
+        writeFile(home.sizeIni(), "[frmsplit]\n" + stored);
+        Harness h;
+        h.create();
+        QCOMPARE(h.window->size(), expected.isValid() ? expected : h.window->screen()->availableGeometry().size());
+        QCOMPARE(readAll(home.sizeIni()), "[frmsplit]\n" + stored); // until the close writes the real size
+    }
+
+    // Looks and keys: small thumbs, five digits in the step fields, Tab to the
+    // checked choice of a group, Return presses a focused button.
+    void looksAndKeys()
+    {
+        ConfigHome home;
+        Harness h;
+        h.create();
+        TFrmsplit &w = *h.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        // A click at 40 % of a bar lies in the trough right of a small thumb
+        // (a thumb filling half the groove would take it as a drag).
+        w.RadByte->setChecked(true);
+        QTest::mouseClick(w.ScrollStart, Qt::LeftButton, {}, QPoint(w.ScrollStart->width() * 2 / 5, 6));
+        QCOMPARE(w.ScrollStart->value(), 100);
+        QCOMPARE(h.ui.texts(), QStringList{kRequire});
+
+        w.SpinEdit1->setValue(35000);
+        QVERIFY(w.SpinEdit1->lineEdit()->width() - 4 >= w.SpinEdit1->fontMetrics().horizontalAdvance(QStringLiteral("35000")));
+        QCOMPARE(w.SpinEdit1->width(), 49);
+
+        // Tab reaches the checked "Ask" button first, and Shift+Tab leaves the group from it.
+        w.RadListen->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 40 && QApplication::focusWidget()->parentWidget() != w.GroupBox2; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.RadAsk);
+        QTest::keyClick(w.RadAsk, Qt::Key_Backtab);
+        QVERIFY(QApplication::focusWidget()->parentWidget() != w.GroupBox2);
+
+        // The focused bar shows a mark.
+        w.ScrollEnd->clearFocus();
+        const QImage plain = w.ScrollEnd->grab().toImage();
+        w.ScrollEnd->setFocus(Qt::TabFocusReason);
+        QVERIFY(w.ScrollEnd->grab().toImage() != plain);
+
+        h.ui.clear();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+            w.CmdPlay->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(w.CmdPlay, key);
+        }
+        QCOMPARE(h.ui.texts(), (QStringList{kRequire, kRequire}));
     }
 
     void unwritableStatisticsFileAtStartUp()

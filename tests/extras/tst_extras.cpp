@@ -1,8 +1,10 @@
 #include "extras/frmabout.h"
+#include "core/launcher.h"
 #include "extras/pages.h"
 #include "support/fakes.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -88,6 +90,64 @@ private slots:
                                              "software setup. Please send your questions to support at "
                                              "support@quillfen.example"),
                               kSupportAsk}));
+    }
+
+    // The desktop's opener decides: a stub xdg-open on PATH that exits 0, exits
+    // 3 ("no method available"), or runs on like a browser started in front.
+    void theOpenersExitStatusDecides()
+    {
+        struct RealOpener : ScriptedInteraction {
+            void openDocument(const QUrl &url, std::function<void(bool)> done) override
+            {
+                opened << url;
+                launcher::openWithDefault(url, nullptr, std::move(done));
+            }
+        };
+        QTemporaryDir bin;
+        const QString stub = bin.path() + QStringLiteral("/xdg-open");
+        const QString seen = bin.path() + QStringLiteral("/seen");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        const auto opener = [&](const char *body) {
+            writeFile(stub, QByteArray("#!/bin/sh\nprintf '%s' \"$1\" > '") + QFile::encodeName(seen) + "'\n" + body + '\n');
+            QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::remove(seen);
+        };
+        const QString noMail = QStringLiteral("You cannot view this file because you do not have a default email software "
+                                              "setup. Please send your questions to support at support@quillfen.example");
+        ConfigHome home;
+        RealOpener real;
+        TFrmsplit window(Services{&real, std::make_unique<FakePlayer>(), std::make_unique<FakePlayer>(), m_pages.path()});
+
+        opener("exit 0");
+        window.CmdSupport->click();
+        QTRY_COMPARE(real.texts(), QStringList{kSupportAsk});
+        QCOMPARE(readAll(seen), QByteArray("mailto:support@quillfen.example?Subject=Question about MP3 Cleavo"));
+        real.clear();
+        window.Button2->click();
+        QTRY_VERIFY(QFile::exists(seen));
+        QTest::qWait(200);
+        QVERIFY(real.shown.isEmpty());
+
+        opener("exit 3");
+        window.CmdSupport->click();
+        QTRY_COMPARE(real.texts(), (QStringList{noMail, kSupportAsk}));
+        real.clear();
+        window.Button2->click();
+        QTRY_COMPARE(real.shown.size(), 1);
+        QCOMPARE(real.shown.first().type, DialogType::Information);
+        real.clear();
+
+        // A browser or mail program that the opener runs in front never blocks the window.
+        opener("sleep 4");
+        QElapsedTimer clock;
+        clock.start();
+        window.CmdSupport->click();
+        QVERIFY(clock.elapsed() < 500);
+        QVERIFY(real.shown.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(real.texts(), QStringList{kSupportAsk}, launcher::kGraceMs + 2000);
+        QTest::qWait(4000 - int(clock.elapsed()) + 300); // the opener ends before the test does
+        qputenv("PATH", path);
     }
 
     void theFourButtonsNeverTouchThePlayers()

@@ -54,10 +54,10 @@ public:
         saveFolders << folder;
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
     }
-    bool openDocument(const QUrl &url) override
+    void openDocument(const QUrl &url, std::function<void(bool)> done) override
     {
         opened << url;
-        return openResult;
+        done(openResult);
     }
     void runModal(QDialog &dialog) override;
 

@@ -1,0 +1,69 @@
+#include "core/launcher.h"
+
+#include <QDesktopServices>
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+
+#include <memory>
+
+namespace launcher {
+
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+
+void openWithDefault(const QUrl &url, QObject *context, std::function<void(bool)> done)
+{
+    const bool ok = QDesktopServices::openUrl(url);
+    QPointer<QObject> guard(context);
+    QTimer::singleShot(0, [guard, hadContext = context != nullptr, done = std::move(done), ok] {
+        if (!hadContext || guard)
+            done(ok);
+    });
+}
+
+#else
+
+void openWithDefault(const QUrl &url, QObject *context, std::function<void(bool)> done)
+{
+    // The process outlives the window when the opener runs the program itself.
+    auto *opener = new QProcess;
+    opener->setProgram(QStringLiteral("xdg-open"));
+    // The URL exactly as written (a mail subject keeps its blanks).
+    opener->setArguments({url.isLocalFile() ? url.toLocalFile() : url.toString()});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+
+    struct Pending {
+        QPointer<QObject> context;
+        bool hadContext;
+        std::function<void(bool)> done;
+        void finish(bool ok)
+        {
+            if (!done)
+                return;
+            auto call = std::move(done);
+            done = nullptr;
+            if (!hadContext || context)
+                call(ok);
+        }
+    };
+    auto pending = std::make_shared<Pending>(Pending{context, context != nullptr, std::move(done)});
+
+    QObject::connect(opener, &QProcess::finished, opener, [opener, pending](int code, QProcess::ExitStatus status) {
+        pending->finish(status == QProcess::NormalExit && code == 0);
+        opener->deleteLater();
+    });
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, pending](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            pending->finish(false);
+            opener->deleteLater();
+        }
+    });
+    QTimer::singleShot(kGraceMs, opener, [pending] { pending->finish(true); });
+    opener->start();
+}
+
+#endif
+
+} // namespace launcher
