@@ -1,5 +1,6 @@
 // Choosing the source MP3.
 
+#include "core/busycursor.h"
 #include "core/errors.h"
 #include "app/frmsplit.h"
 #include "core/interaction.h"
@@ -58,6 +59,7 @@ void TFrmsplit::CmdselectClick()
         if (MediaPlayer1().Mode() == MediaPlayer::OpenMode)
             MediaPlayer1().Close();
         MediaPlayer1().setFileName(v.SourceFileName);
+        const BusyCursor busy; // a long file takes a moment to measure
         MediaPlayer1().Open();
     } catch (const std::exception &) {
         ui().messageDialog(DialogType::Error,

@@ -1,6 +1,7 @@
 #include "listening/mpgplayer.h"
 
 #include "core/errors.h"
+#include "listening/filereader.h"
 
 #include <QFile>
 
@@ -62,7 +63,13 @@ void MpgPlayer::Open()
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
-    if (mpg123_open(handle, QFile::encodeName(FileName()).constData()) != MPG123_OK)
+    // The decoder reads through a large buffer: a system call per frame would
+    // make the scan of a long file slow.
+    std::unique_ptr<FileReader> reader = FileReader::open(FileName());
+    if (!reader)
+        fail(decoderError(nullptr, MPG123_BAD_FILE));
+    mpg123_replace_reader_handle(handle, FileReader::readCallback, FileReader::seekCallback, FileReader::closeCallback);
+    if (mpg123_open_handle(handle, reader.release()) != MPG123_OK) // the decoder closes the reader from now on
         fail(decoderError(handle, MPG123_ERR));
 
     // mpg123_open accepts any file: only audio that decodes counts.
@@ -81,6 +88,11 @@ void MpgPlayer::Open()
                  : decoderError(handle, rc));
     }
 
+    // Audio has been found: from here on junk of any size in the middle (a
+    // broken download, a stray tag) is skipped, as other players skip it,
+    // instead of ending the track there. Before, the decoder gives up after
+    // its usual distance, so that a file with no audio is refused quickly.
+    mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0);
     if (mpg123_scan(handle) != MPG123_OK)
         fail(decoderError(handle, MPG123_ERR));
     const off_t length = mpg123_length(handle);

@@ -1,26 +1,14 @@
 // Writing the chosen piece of the source into a new file.
 
 #include "app/frmsplit.h"
+#include "core/busycursor.h"
 #include "core/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-
-// Shows the busy cursor while the copy runs.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
-
-} // namespace
 
 void TFrmsplit::CreateSplitFile()
 {

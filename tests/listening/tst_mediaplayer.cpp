@@ -185,6 +185,7 @@ private slots:
         QTest::newRow("text") << QByteArray("This is not an MP3 file at all.\n").repeated(200);
         QTest::newRow("random") << patternBytes(100000);
         QTest::newRow("empty") << QByteArray();
+        QTest::newRow("zeros") << QByteArray(2000000, '\0');
         QByteArray jpeg("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
         jpeg += patternBytes(30000);
         jpeg += QByteArray("\xFF\xD9", 2);
@@ -206,6 +207,33 @@ private slots:
         }
         QVERIFY(!p->isOpen());
         QCOMPARE(p->Mode(), int(MediaPlayer::NotReady));
+    }
+
+    // Junk in the middle of the audio is skipped as other players skip it: the
+    // length counts the audio on both sides, and playback crosses it.
+    void damageInTheMiddleIsHeardThrough_data()
+    {
+        QTest::addColumn<QByteArray>("damage");
+        QTest::newRow("random bytes") << patternBytes(5000);
+        QTest::newRow("zeros") << QByteArray(20000, '\0');
+        QByteArray tag("ID3\x03\x00\x00\x00\x00\x17\x70", 10); // a stray tag of 3000 bytes
+        QTest::newRow("stray tag") << tag + QByteArray(3000, 'T');
+    }
+    void damageInTheMiddleIsHeardThrough()
+    {
+        QFETCH(QByteArray, damage);
+        const QByteArray tone = readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+        const qsizetype at = tone.size() * 2 / 5;
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/damaged.mp3");
+        writeFile(path, tone.left(at) + damage + tone.mid(at));
+        auto p = openOn(path);
+        QVERIFY2(std::abs(p->Length() - 3000) <= 30, qPrintable(QString::number(p->Length())));
+        p->setPosition(1000);
+        p->Play();
+        QVERIFY(waitPast(*p, 1600, 3000) >= 1600); // past the damage at 1200 ms
+        p->setPosition(2500);
+        QCOMPARE(p->Position(), 2500);
     }
 
     void openFailureOfAMissingFile()

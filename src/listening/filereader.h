@@ -1,0 +1,42 @@
+#pragma once
+// A file read through one large buffer, for the decoder: it reads an MP3 frame
+// by frame, and a system call per frame makes scanning a long file slow. The
+// file is read with pread into the buffer, never mapped into memory, so a file
+// that shrinks while it is open only ends early.
+
+#include <QString>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <memory>
+
+class FileReader {
+public:
+    static constexpr size_t kDefaultBuffer = 1 << 20;
+
+    // Opens path for reading only; nullptr when it cannot be opened.
+    static std::unique_ptr<FileReader> open(const QString &path, size_t bufferSize = kDefaultBuffer);
+    ~FileReader();
+    FileReader(const FileReader &) = delete;
+    FileReader &operator=(const FileReader &) = delete;
+
+    // As POSIX read and lseek: bytes read (0 at the end, -1 on an error), the
+    // new offset (-1 for an offset before the start or an unknown whence).
+    ssize_t read(void *out, size_t count);
+    off_t seek(off_t offset, int whence);
+
+    // How the decoder calls them, with the reader as its handle.
+    static ssize_t readCallback(void *self, void *out, size_t count);
+    static off_t seekCallback(void *self, off_t offset, int whence);
+    static void closeCallback(void *self);
+
+private:
+    FileReader(int fd, size_t bufferSize);
+
+    int m_fd;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_capacity;
+    off_t m_bufferStart = 0; // file offset of m_buffer[0]
+    size_t m_bufferLength = 0;
+    off_t m_position = 0;
+};
