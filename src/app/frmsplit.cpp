@@ -26,6 +26,8 @@ TFrmsplit::TFrmsplit(Services services, QWidget *parent)
     setObjectName(QStringLiteral("TFrmsplit"));
     buildControls();
     connectHandlers();
+    connectShortcuts();
+    setAcceptDrops(true);
     guarded([this] { FormCreate(); });
 }
 

@@ -79,6 +79,9 @@ public:
     void CmdcancelClick();
     void FormCloseQuery();
     void CmdselectClick();
+    // A file given from outside (the command line, a drop): selected as if it
+    // had been chosen in the open dialog. Failures go to the error report.
+    void OpenSourceFile(const QString &path);
 
     // Segment writer and result panel
     void CreateSplitFile();
@@ -121,10 +124,15 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
     bool focusNextPrevChild(bool next) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
+    void ClearForNewSource();             // what the selection does before its dialog
+    void SelectSource(const QString &chosen); // and with the dialog's answer
     void buildControls();
     void connectHandlers();
+    void connectShortcuts();
     void byteScrollChange(QScrollBar *bar, QLabel *own);
 
     Services m_services;

@@ -1,11 +1,14 @@
+#include "app/cmdline.h"
 #include "app/frmsplit.h"
 #include "core/interaction.h"
 #include "listening/mediaplayer.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -13,6 +16,19 @@ int main(int argc, char *argv[])
     // A file-size limit fails the write that meets it instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // Before the toolkit starts: --help and --version need no display, and
+    // touch no settings.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const cmdline::Request request = cmdline::parse(arguments);
+    switch (request.action) {
+    case cmdline::Request::Help: std::fputs(cmdline::helpText().toLocal8Bit().constData(), stdout); return 0;
+    case cmdline::Request::Version: std::fputs(cmdline::versionText().toLocal8Bit().constData(), stdout); return 0;
+    case cmdline::Request::Error: std::fprintf(stderr, "%s\n", request.error.toLocal8Bit().constData()); return 2;
+    case cmdline::Request::Run: break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cleavo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cleavo"));
@@ -30,5 +46,9 @@ int main(int argc, char *argv[])
         window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
     }
     window.show();
+    if (!request.file.isEmpty()) {
+        // Selected once the window shows, so that its messages show over it.
+        QTimer::singleShot(0, &window, [&window, file = request.file] { window.OpenSourceFile(file); });
+    }
     return app.exec();
 }

@@ -9,23 +9,41 @@
 #include "core/intconv.h"
 #include "settings/settings.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 
 void TFrmsplit::CmdselectClick()
 {
+    ClearForNewSource();
+    const QString lastDir = settings::ReadLastDir(v.StatsIniPath);
+    const std::optional<QString> chosen = ui().openFileName(lastDir);
+    if (!chosen)
+        return;
+    SelectSource(*chosen);
+}
+
+void TFrmsplit::OpenSourceFile(const QString &path)
+{
+    guarded([&] {
+        ClearForNewSource();
+        SelectSource(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath());
+    });
+}
+
+void TFrmsplit::ClearForNewSource()
+{
     if (!v.PreviewClosed)
         ClosePreviewPlayer();
     Image3->hide();
     if (CmdPmp3->isEnabled())
         ToggleResultPanel();
+}
 
-    const QString lastDir = settings::ReadLastDir(v.StatsIniPath);
-    const std::optional<QString> chosen = ui().openFileName(lastDir);
-    if (!chosen)
-        return;
-    v.SourceFileName = *chosen;
+void TFrmsplit::SelectSource(const QString &chosen)
+{
+    v.SourceFileName = chosen;
     if (v.SourceFileName.isEmpty())
         return;
 

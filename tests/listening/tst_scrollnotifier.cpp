@@ -130,7 +130,8 @@ private slots:
         h.select(testData("cbr_44k_stereo_3000ms.mp3"));
         TFrmsplit &w = *h.window;
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w)); // keys go to the focused bar
         QScrollBar *bar = w.ScrollBar1;
         const QPoint arrow = bar->mapTo(&w, scrollBarPart(bar, QStyle::SC_ScrollBarAddLine).center());
         const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
@@ -141,6 +142,7 @@ private slots:
         post(QEvent::MouseButtonRelease, Qt::NoButton);
         QTRY_COMPARE(w.MediaPlayer1().Position(), 5);
         bar->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), bar);
         QApplication::postEvent(w.windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
         QApplication::postEvent(w.windowHandle(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier));
         QTRY_COMPARE(w.MediaPlayer1().Position(), 10);

@@ -1,0 +1,70 @@
+// The main window on the desktop: keys for the whole road, and files dropped on it.
+
+#include "app/frmsplit.h"
+#include "core/interaction.h"
+#include "listening/mediaplayer.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+
+// A key does what a click on its button does, when the button can be clicked.
+void press(QPushButton *button)
+{
+    if (button->isVisible() && button->isEnabled())
+        button->click();
+}
+
+} // namespace
+
+void TFrmsplit::connectShortcuts()
+{
+    const auto key = [this](const QKeySequence &sequence, std::function<void()> action) {
+        auto *shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, std::move(action));
+    };
+    const auto button = [&](const QKeySequence &sequence, QPushButton *target) {
+        key(sequence, [target] { press(target); });
+    };
+    button(QKeySequence(Qt::CTRL | Qt::Key_O), Cmdselect);
+    button(QKeySequence(Qt::Key_F1), Button2);
+    button(QKeySequence(Qt::CTRL | Qt::Key_Q), CmdCancel);
+    button(QKeySequence(Qt::Key_MediaPlay), CmdPlay);
+    button(QKeySequence(Qt::Key_MediaPause), CmdPause);
+    button(QKeySequence(Qt::Key_MediaStop), CmdStop);
+    key(QKeySequence(Qt::Key_MediaTogglePlayPause), [this] {
+        const int mode = MediaPlayer1().Mode();
+        press(mode == MediaPlayer::Playing || mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
+    });
+    // With Ctrl and Shift: never typed into the step fields.
+    button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), CmdStart);
+    button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), CmdEnd);
+}
+
+void TFrmsplit::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Anything may be dropped: what is not one local file is explained.
+    if (!event->mimeData()->formats().isEmpty())
+        event->acceptProposedAction();
+}
+
+void TFrmsplit::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    const bool oneFile = urls.size() == 1 && urls.first().isLocalFile();
+    const QString path = oneFile ? urls.first().toLocalFile() : QString();
+    // After the drop has finished: the application it came from waits for it.
+    QTimer::singleShot(0, this, [this, oneFile, path] {
+        if (oneFile)
+            OpenSourceFile(path);
+        else
+            ui().messageBox(QStringLiteral("MP3 Cleavo cuts one local file at a time. Drop a single MP3 file from "
+                                           "this computer on the window."));
+    });
+}
