@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-asan fuzz fuzz-short bench clean
+.PHONY: all deps test-deps configure build run test test-asan fuzz fuzz-short bench package clean
 
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
@@ -11,8 +11,12 @@ SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-fram
 
 all: build
 
+# What building and running need; test-deps adds what the tests need.
 deps:
 	@scripts/install-deps
+
+test-deps:
+	@scripts/install-deps --test
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -20,20 +24,29 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only the program: the display is looked for first, then what running needs.
+run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
 		echo "make run: no display found (DISPLAY and WAYLAND_DISPLAY are unset); start Cleavo from a desktop session, or try: xvfb-run make run"; \
 		exit 1; \
 	fi
+	@$(MAKE) -s configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target cleavo
 	@$(BUILD_DIR)/cleavo
 
-test: build
+# A Debian package in the build folder, checked with lintian.
+package: test-deps configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target cleavo cleavo_docs
+	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/cleavo_*.deb
+	@lintian $(BUILD_DIR)/cleavo_*.deb 2>&1 | grep -v "running with root privileges" || true
+
+test: test-deps build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) -s fuzz-short
 
 # The whole test suite built with the address and undefined-behaviour sanitizers.
-test-asan: deps
+test-asan: test-deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
 		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
@@ -42,7 +55,7 @@ test-asan: deps
 		ctest --output-on-failure -j $(JOBS)
 
 # libFuzzer harnesses, built with clang.
-fuzz: deps
+fuzz: test-deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCLEAVO_FUZZ=ON -DCLEAVO_BUILD_TESTS=OFF \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
