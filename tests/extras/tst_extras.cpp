@@ -146,7 +146,7 @@ private slots:
         QVERIFY(clock.elapsed() < 500);
         QVERIFY(real.shown.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(real.texts(), QStringList{kSupportAsk}, launcher::kGraceMs + 2000);
-        QTest::qWait(4000 - int(clock.elapsed()) + 300); // the opener ends before the test does
+        QTest::qWait(4000 - int(clock.elapsed()) + 1000); // the opener ends before the test does
         qputenv("PATH", path);
     }
 
