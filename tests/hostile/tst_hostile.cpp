@@ -254,6 +254,25 @@ private slots:
         QCOMPARE(readAll(path), before);
     }
 
+    void askFileReadOnly()
+    {
+        if (isRoot())
+            QSKIP("permission bits do not stop root; run this test as an unprivileged user");
+        // Opened with full access or not at all: a read-only "Ask" file is passed
+        // over without a word, and start-up goes on to the statistics file.
+        QDir().mkpath(m_home->folder());
+        writeFile(m_home->askConf(), "[General]\n");
+        QFile::setPermissions(m_home->askConf(), QFile::ReadOwner);
+        Harness h;
+        h.create();
+        QVERIFY(h.ui.shown.isEmpty());
+        QVERIFY(h.window->RadAsk->isChecked());
+        QVERIFY(QFile::exists(m_home->statsIni()));
+        QVERIFY(h.window->close());
+        QVERIFY(h.ui.shown.isEmpty());
+        QCOMPARE(readAll(m_home->askConf()), QByteArray("[General]\n"));
+    }
+
     void fullDisk()
     {
         const QString path = dir() + QStringLiteral("/big.mp3");
