@@ -16,11 +16,11 @@ public:
     {
         if (control != CC_SpinBox)
             return QProxyStyle::subControlRect(control, option, sub, widget);
-        constexpr int kArrows = 11;
+        constexpr int kArrows = 10;
         const QRect r = option->rect;
         const int half = r.height() / 2;
         switch (sub) {
-        case SC_SpinBoxEditField: return QRect(r.left() + 1, r.top() + 1, r.width() - kArrows - 2, r.height() - 2);
+        case SC_SpinBoxEditField: return QRect(r.left() + 2, r.top() + 2, r.width() - kArrows - 3, r.height() - 4);
         case SC_SpinBoxUp: return QRect(r.right() - kArrows, r.top(), kArrows, half);
         case SC_SpinBoxDown: return QRect(r.right() - kArrows, r.top() + half, kArrows, r.height() - half);
         default: return QProxyStyle::subControlRect(control, option, sub, widget);
