@@ -3,8 +3,8 @@
 //   bench_memory FILE
 
 #include "app/frmsplit.h"
-#include "core/interaction.h"
 #include "benchutil.h"
+#include "core/interaction.h"
 #include "listening/mediaplayer.h"
 
 #include <QApplication>

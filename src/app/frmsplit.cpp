@@ -2,13 +2,13 @@
 
 #include "app/frmsplit.h"
 
-#include "core/errors.h"
-#include "core/interaction.h"
 #include "app/scrollbar.h"
 #include "app/spinedit.h"
+#include "core/errors.h"
+#include "core/interaction.h"
+#include "core/platform.h"
 #include "listening/mediaplayer.h"
 #include "listening/scrollnotifier.h"
-#include "core/platform.h"
 #include "settings/settings.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 // Choosing the source MP3.
 
+#include "app/frmsplit.h"
 #include "core/busycursor.h"
 #include "core/errors.h"
-#include "app/frmsplit.h"
+#include "core/intconv.h"
 #include "core/interaction.h"
 #include "listening/mediaplayer.h"
 #include "segment/segmentfile.h"
-#include "core/intconv.h"
 #include "settings/settings.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // The byte panel: two scroll bars give the first byte and the end byte.
 
 #include "app/frmsplit.h"
-#include "core/interaction.h"
 #include "byterange/byterange.h"
+#include "core/interaction.h"
 
 #include <QLabel>
 #include <QScrollBar>

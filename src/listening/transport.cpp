@@ -2,8 +2,8 @@
 // position bar of the source player.
 
 #include "app/frmsplit.h"
-#include "core/interaction.h"
 #include "app/spinedit.h"
+#include "core/interaction.h"
 #include "listening/mediaplayer.h"
 #include "listening/scrollnotifier.h"
 

@@ -1,7 +1,7 @@
 // The result panel and the preview of the new file.
 
-#include "core/errors.h"
 #include "app/frmsplit.h"
+#include "core/errors.h"
 #include "core/interaction.h"
 #include "listening/mediaplayer.h"
 

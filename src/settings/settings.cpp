@@ -1,9 +1,9 @@
 #include "settings/settings.h"
 
 #include "core/errors.h"
-#include "settings/inistore.h"
 #include "core/intconv.h"
 #include "core/platform.h"
+#include "settings/inistore.h"
 
 #include <QDir>
 #include <QFileDevice>

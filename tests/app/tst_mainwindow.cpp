@@ -1,5 +1,5 @@
-#include "settings/inistore.h"
 #include "app/spinedit.h"
+#include "settings/inistore.h"
 #include "support/fakes.h"
 
 #include <QApplication>

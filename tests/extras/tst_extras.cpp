@@ -1,5 +1,5 @@
-#include "extras/frmabout.h"
 #include "core/launcher.h"
+#include "extras/frmabout.h"
 #include "extras/pages.h"
 #include "support/fakes.h"
 
