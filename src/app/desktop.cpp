@@ -46,17 +46,42 @@ void TFrmsplit::connectShortcuts()
     button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), CmdEnd);
 }
 
+namespace {
+
+// A drop ends as a copy (or a link), never as a move: a source that honours a
+// move would remove the user's original file.
+bool acceptWithoutMove(QDropEvent *event)
+{
+    for (Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            event->accept();
+            return true;
+        }
+    }
+    event->ignore();
+    return false;
+}
+
+} // namespace
+
 void TFrmsplit::dragEnterEvent(QDragEnterEvent *event)
 {
     // Anything may be dropped: what is not one local file is explained.
     if (!event->mimeData()->formats().isEmpty())
-        event->acceptProposedAction();
+        acceptWithoutMove(event);
+}
+
+void TFrmsplit::dragMoveEvent(QDragMoveEvent *event)
+{
+    acceptWithoutMove(event);
 }
 
 void TFrmsplit::dropEvent(QDropEvent *event)
 {
+    if (!acceptWithoutMove(event))
+        return;
     const QList<QUrl> urls = event->mimeData()->urls();
-    event->acceptProposedAction();
     const bool oneFile = urls.size() == 1 && urls.first().isLocalFile();
     const QString path = oneFile ? urls.first().toLocalFile() : QString();
     // After the drop has finished: the application it came from waits for it.

@@ -125,6 +125,7 @@ protected:
     bool event(QEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:

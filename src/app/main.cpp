@@ -1,6 +1,7 @@
 #include "app/cmdline.h"
 #include "app/frmsplit.h"
 #include "core/interaction.h"
+#include "core/termination.h"
 #include "listening/mediaplayer.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     // A file-size limit fails the write that meets it instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // A logout or kill during a write removes the unfinished file first.
+    termination::install();
     // Before the toolkit starts: --help and --version need no display, and
     // touch no settings.
     QStringList arguments;

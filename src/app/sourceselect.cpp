@@ -69,7 +69,13 @@ void TFrmsplit::SelectSource(const QString &chosen)
     Image2->show();
     Image4->show();
 
-    settings::WriteLastDir(v.StatsIniPath, segment::splitPath(v.SourceFileName).dir);
+    try {
+        settings::WriteLastDir(v.StatsIniPath, segment::splitPath(v.SourceFileName).dir);
+    } catch (const AppError &e) {
+        // Remembering the folder is a convenience: told once, the selection
+        // goes on (a full home disk must not keep the user from cutting).
+        ui().errorReport(errorReportText(e.text()));
+    }
 
     try {
         if (MediaPlayer1().Mode() == MediaPlayer::Playing)

@@ -72,8 +72,7 @@ std::optional<QString> QtInteraction::saveFileName(const QString &initialName, c
     QFileDialog dialog(m_owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The program never asks before replacing a file of the chosen name.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // Choosing a file that exists asks before replacing it; No returns to the dialog.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);

@@ -54,6 +54,14 @@ void TFrmsplit::CmdEndClick()
     v.SegmentStart = marks::ByteOffset(v.StartPercent, v.SourceFileSize);
     v.SegmentLength = static_cast<int32_t>(static_cast<uint32_t>(marks::ByteOffset(v.EndPercent, v.SourceFileSize))
                                            - static_cast<uint32_t>(v.SegmentStart));
+    // Both marks in the same hundredth of the track give no bytes: an empty
+    // file must not replace an earlier piece, nor count as one.
+    if (v.SegmentLength == 0) {
+        ui().messageBox(QStringLiteral(
+            "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
+            "nothing was written. Set the end mark later in the track."));
+        return;
+    }
     CmdstopClick();
     CreateSplitFile();
 }

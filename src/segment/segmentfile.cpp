@@ -2,6 +2,8 @@
 
 #include "core/errors.h"
 #include "core/platform.h"
+#include "core/safefile.h"
+#include "core/termination.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -74,21 +76,6 @@ CopyOutcome failed(const QString &destination, const QString &reason)
                 .arg(destination, reason)};
 }
 
-// Writes all n bytes; a short write is followed by another, so that a refused
-// write ends with the system's own reason ("File too large", "No space left
-// on device") in the file's error string.
-bool writeAll(QSaveFile &out, const char *data, qint64 n)
-{
-    while (n > 0) {
-        const qint64 w = out.write(data, n);
-        if (w <= 0)
-            return false;
-        data += w;
-        n -= w;
-    }
-    return true;
-}
-
 } // namespace
 
 CopyOutcome copySegment(const QString &source, const QString &destination, int32_t start, int64_t length)
@@ -116,6 +103,9 @@ CopyOutcome copySegment(const QString &source, const QString &destination, int32
         throw cannotCreate(QStringLiteral("Is a directory"));
     if (destInfo.exists() && !destInfo.isWritable())
         throw cannotCreate(QStringLiteral("Permission denied"));
+    // Declared before the file: a signal that ends the program during the
+    // copy takes effect once the unfinished file has been removed.
+    const termination::WriteInProgress writing;
     QSaveFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw cannotCreate(out.errorString());
@@ -133,8 +123,10 @@ CopyOutcome copySegment(const QString &source, const QString &destination, int32
             exhausted = true;
             break;
         }
-        if (!writeAll(out, buffer.data(), n))
+        if (!safefile::writeAll(out, buffer.data(), n))
             return failed(destination, out.errorString());
+        if (termination::requested())
+            return failed(destination, QStringLiteral("Interrupted"));
         total += n;
         remaining = length - total;
     }
@@ -142,9 +134,12 @@ CopyOutcome copySegment(const QString &source, const QString &destination, int32
         const qint64 n = in.read(buffer.data(), remaining);
         if (n < 0)
             return failed(destination, in.errorString());
-        if (n > 0 && !writeAll(out, buffer.data(), n))
+        if (n > 0 && !safefile::writeAll(out, buffer.data(), n))
             return failed(destination, out.errorString());
     }
+    QString reason;
+    if (!safefile::syncData(out, &reason))
+        return failed(destination, reason);
     if (!out.commit())
         return failed(destination, out.errorString());
     return {};

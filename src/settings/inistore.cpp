@@ -1,10 +1,10 @@
 #include "settings/inistore.h"
 
 #include "core/errors.h"
+#include "core/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #define SI_IMPLEMENTATION
 #define SI_NO_CONVERSION
@@ -104,17 +104,7 @@ void writeString(const QString &path, const QString &section, const QString &key
     // back as a signature.
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)
         text = "\n" + text;
-    // Unbuffered, so that a refused write (a full disk, a file-size limit)
-    // fails here instead of inside commit(), where it would go unnoticed and
-    // an empty file would replace the old one.
-    QSaveFile out(path);
-    // A file that may be written in a folder that may not: written in place.
-    out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw AppError(failure);
-    if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-        throw AppError(failure);
-    if (!out.commit())
+    if (!safefile::replace(path, QByteArray::fromStdString(text)))
         throw AppError(failure);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Private-profile INI files: every read and write opens the file, acts and
-// lets it go. A write replaces the file atomically.
+// lets it go. A write replaces the file whole, or leaves it as it was.
 
 #include <QString>
 

@@ -3,11 +3,13 @@
 #include "core/errors.h"
 #include "core/intconv.h"
 #include "core/platform.h"
+#include "core/safefile.h"
 #include "settings/inistore.h"
 
 #include <QDir>
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -62,7 +64,8 @@ bool readConf(QIODevice &device, QSettings::SettingsMap &map)
     return true;
 }
 
-bool writeConf(QIODevice &device, const QSettings::SettingsMap &map)
+// The text of the store: [General] first, then any other group, one key a line.
+bool confText(const QSettings::SettingsMap &map, QByteArray &text)
 {
     QMap<QString, QByteArray> groups;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
@@ -73,13 +76,20 @@ bool writeConf(QIODevice &device, const QSettings::SettingsMap &map)
             return false;
         groups[group] += it.key().mid(slash + 1).toUtf8() + '=' + value + '\n';
     }
-    QByteArray text;
+    text.clear();
     for (auto it = groups.cbegin(); it != groups.cend(); ++it)
         text += (text.isEmpty() ? "[" : "\n[") + it.key().toUtf8() + "]\n" + it.value();
-    if (device.write(text) != text.size())
+    return true;
+}
+
+bool writeConf(QIODevice &device, const QSettings::SettingsMap &map)
+{
+    QByteArray text;
+    if (!confText(map, text) || device.write(text) != text.size())
         return false;
+    // Synced before the store commits it: a late refusal keeps the old file.
     auto *file = qobject_cast<QFileDevice *>(&device);
-    return !file || file->flush();
+    return !file || safefile::syncData(*file, nullptr);
 }
 
 QSettings::Format confFormat()
@@ -91,34 +101,69 @@ QSettings::Format confFormat()
 // The "Software\Quillfen\Cleavo" key of the design. Returns false when it
 // cannot be opened with full access: the file or, for a new file, its folder
 // may not be written.
+QString askFolder()
+{
+    return platform::settingsRoot() + QStringLiteral("/Quillfen");
+}
+
+QString askPath()
+{
+    return askFolder() + QStringLiteral("/Cleavo.conf");
+}
+
 bool openAskStore(std::unique_ptr<QSettings> &out)
 {
 #ifdef Q_OS_WIN
     out = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                       QStringLiteral("Quillfen"), QStringLiteral("Cleavo"));
 #else
-    const QString root = platform::settingsRoot();
-    const QString folder = root + QStringLiteral("/Quillfen");
+    const QString folder = askFolder();
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
         return false;
-    const QFileInfo file(folder + QStringLiteral("/Cleavo.conf"));
+    const QFileInfo file(askPath());
     if (file.exists() ? !(file.isFile() && file.isWritable()) : !QFileInfo(folder).isWritable())
         return false;
-    QSettings::setPath(confFormat(), QSettings::UserScope, root);
+    QSettings::setPath(confFormat(), QSettings::UserScope, platform::settingsRoot());
     out = std::make_unique<QSettings>(confFormat(), QSettings::UserScope, QStringLiteral("Quillfen"),
                                       QStringLiteral("Cleavo"));
-    // A file that may be written in a folder that may not: written in place.
-    out->setAtomicSyncRequired(false);
 #endif
     return out->status() != QSettings::AccessError;
 }
 
+#ifndef Q_OS_WIN
+// A lock that no living writer holds (left by a crashed run, or by another
+// host sharing this home folder) is taken away, waiting at most a second.
+void clearStaleLock()
+{
+    QLockFile lock(askPath() + QStringLiteral(".lock"));
+    lock.setStaleLockTime(std::chrono::milliseconds(500));
+    if (lock.tryLock(std::chrono::milliseconds(900)))
+        lock.unlock();
+}
+#endif
+
 void writeAsk(QSettings &store, bool ask)
 {
+    const QString failure = QStringLiteral("Failed to set data for 'Ask'");
+#ifndef Q_OS_WIN
+    clearStaleLock();
+    if (!QFileInfo(askFolder()).isWritable()) {
+        // A file that may be written in a folder that may not: written in
+        // place, with its old bytes kept should the write be refused.
+        QSettings::SettingsMap map;
+        for (const QString &key : store.allKeys())
+            map.insert(key, store.value(key));
+        map.insert(kAsk, ask ? 1 : 0);
+        QByteArray text;
+        if (!confText(map, text) || !safefile::writeInPlace(askPath(), text))
+            throw AppError(failure);
+        return;
+    }
+#endif
     store.setValue(kAsk, ask ? 1 : 0);
     store.sync();
     if (store.status() == QSettings::AccessError)
-        throw AppError(QStringLiteral("Failed to set data for 'Ask'"));
+        throw AppError(failure);
 }
 
 } // namespace

@@ -96,14 +96,31 @@ private slots:
         h.create();
         TFrmsplit &w = *h.window;
         const QString song = testData("cbr_44k_stereo_3000ms.mp3");
+        // Shift held over a file manager that offers every action proposes a
+        // move: the drop must still end as a copy, so the original stays.
+        const auto offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
         const auto drop = [&](QMimeData *data) {
-            QDragEnterEvent enter(QPoint(250, 300), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QDragEnterEvent enter(QPoint(250, 300), offered, data, Qt::LeftButton, Qt::ShiftModifier);
+            QCOMPARE(enter.proposedAction(), Qt::MoveAction);
             QApplication::sendEvent(&w, &enter);
             QVERIFY(enter.isAccepted());
-            QDropEvent dropped(QPointF(250, 300), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QCOMPARE(enter.dropAction(), Qt::CopyAction);
+            QDragMoveEvent moved(QPoint(260, 300), offered, data, Qt::LeftButton, Qt::ShiftModifier);
+            QApplication::sendEvent(&w, &moved);
+            QCOMPARE(moved.dropAction(), Qt::CopyAction);
+            QDropEvent dropped(QPointF(260, 300), offered, data, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(&w, &dropped);
+            QVERIFY(dropped.isAccepted());
+            QCOMPARE(dropped.dropAction(), Qt::CopyAction);
             delete data;
         };
+        // A source that offers only a move is turned away.
+        auto *moveOnly = new QMimeData;
+        moveOnly->setUrls({QUrl::fromLocalFile(testData("cbr_44k_stereo_3000ms.mp3"))});
+        QDragEnterEvent refused(QPoint(250, 300), Qt::MoveAction, moveOnly, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &refused);
+        QVERIFY(!refused.isAccepted());
+        delete moveOnly;
         auto *two = new QMimeData;
         two->setUrls({QUrl::fromLocalFile(song), QUrl::fromLocalFile(song)});
         drop(two);

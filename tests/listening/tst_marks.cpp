@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "listening/markmath.h"
+#include "settings/settings.h"
 #include "support/fakes.h"
 
 #include <QFile>
@@ -170,23 +171,35 @@ private slots:
         QVERIFY(!w.CmdPmp3->isEnabled());
     }
 
-    void samePercentageWritesAnEmptyFileAndWholeTrackTheWholeFile()
+    void samePercentageKeepsTheEarlierPieceAndWholeTrackWritesTheWholeFile()
     {
         ConfigHome home;
         Harness h;
         prepare(h);
         TFrmsplit &w = *h.window;
-        h.fake1().position = 30200;
-        w.CmdStart->click();
-        h.fake1().position = 30800;
-        w.CmdEnd->click();
-        QCOMPARE(w.v.SegmentLength, 0);
-        QCOMPARE(output(), QByteArray());
         h.fake1().position = 0;
         w.CmdStart->click();
         h.fake1().position = 200000;
         w.CmdEnd->click();
         QCOMPARE(output(), m_bytes);
+        int64_t count = 0;
+        settings::ReadSplitCount(home.statsIni(), count);
+        QCOMPARE(count, 1);
+
+        h.ui.clear();
+        h.fake1().position = 30200;
+        h.fake1().mode = MediaPlayer::Playing;
+        w.CmdStart->click();
+        h.fake1().position = 30800;
+        w.CmdEnd->click();
+        QCOMPARE(w.v.SegmentLength, 0);
+        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral(
+            "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
+            "nothing was written. Set the end mark later in the track.")});
+        QCOMPARE(output(), m_bytes);
+        settings::ReadSplitCount(home.statsIni(), count);
+        QCOMPARE(count, 1);
+        QCOMPARE(h.fake1().mode, int(MediaPlayer::Playing)); // still playing, for a later end mark
     }
 
     void unreadableSizeWritesNothing()

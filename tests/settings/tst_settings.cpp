@@ -4,6 +4,7 @@
 #include "support/fakes.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTest>
@@ -226,6 +227,25 @@ private slots:
         QCOMPARE(readAll(home.sizeIni()), size);
         QCOMPARE(readAll(home.askConf()), ask);
         QCOMPARE(QDir(home.folder()).entryList(QDir::Files).size(), 3); // no temporary file left behind
+    }
+
+    void aLockNoLivingWriterHoldsDelaysTheAskAtMostASecond_data()
+    {
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addRow("another host, just now") << QByteArray("4242\ncleavo\nanother-host\n");
+        QTest::addRow("a crash before its first byte") << QByteArray();
+    }
+    void aLockNoLivingWriterHoldsDelaysTheAskAtMostASecond()
+    {
+        QFETCH(QByteArray, lock);
+        ConfigHome home;
+        settings::SaveAskFlag(false);
+        writeFile(home.askConf() + QStringLiteral(".lock"), lock);
+        QElapsedTimer timer;
+        timer.start();
+        settings::SaveAskFlag(true);
+        QVERIFY2(timer.elapsed() <= 1000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(readAll(home.askConf()), QByteArray("[General]\nAsk=1\n"));
     }
 
     void askStoreThatCannotBeOpenedIsQuiet()

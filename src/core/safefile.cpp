@@ -1,0 +1,178 @@
+#include "core/safefile.h"
+
+#include "core/termination.h"
+
+#include <QFileDevice>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace safefile {
+
+namespace {
+
+bool failed(QString *reason, const QString &text)
+{
+    if (reason)
+        *reason = text;
+    return false;
+}
+
+#ifdef Q_OS_UNIX
+bool failedWith(QString *reason, int error)
+{
+    return failed(reason, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+bool pwriteAll(int fd, const char *data, size_t n)
+{
+    off_t at = 0;
+    while (n > 0) {
+        const ssize_t w = ::pwrite(fd, data, n, at);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += w;
+        n -= static_cast<size_t>(w);
+        at += w;
+    }
+    return true;
+}
+
+bool preadAll(int fd, QByteArray &out, off_t size)
+{
+    out.resize(static_cast<qsizetype>(size));
+    off_t at = 0;
+    while (at < size) {
+        const ssize_t r = ::pread(fd, out.data() + at, static_cast<size_t>(size - at), at);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        at += r;
+    }
+    return true;
+}
+
+// Writes content over the open file and cuts it to its length: true when
+// every call succeeded and the data is on the device.
+bool overwrite(int fd, const QByteArray &content)
+{
+    return pwriteAll(fd, content.constData(), static_cast<size_t>(content.size()))
+        && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fdatasync(fd) == 0;
+}
+#endif
+
+} // namespace
+
+bool writeAll(QFileDevice &out, const char *data, qint64 n)
+{
+    while (n > 0) {
+        const qint64 w = out.write(data, n);
+        if (w <= 0)
+            return false;
+        data += w;
+        n -= w;
+    }
+    return true;
+}
+
+bool syncData(QFileDevice &out, QString *reason)
+{
+    if (!out.flush())
+        return failed(reason, out.errorString());
+#ifdef Q_OS_UNIX
+    // A file that cannot be synced at all (EINVAL: no such thing for it) has
+    // nothing waiting to fail.
+    if (::fdatasync(out.handle()) != 0 && errno != EINVAL)
+        return failedWith(reason, errno);
+#endif
+    return true;
+}
+
+bool replace(const QString &path, const QByteArray &data, QString *reason)
+{
+    const termination::WriteInProgress writing;
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (!writeAll(out, data.constData(), data.size())) {
+            failed(reason, out.errorString());
+            out.cancelWriting();
+            return false;
+        }
+        if (!syncData(out, reason)) {
+            out.cancelWriting();
+            return false;
+        }
+        if (!out.commit())
+            return failed(reason, out.errorString());
+        return true;
+    }
+    const QFileInfo info(path);
+    if (info.isFile() && info.isWritable())
+        return writeInPlace(path, data, reason);
+    return failed(reason, out.errorString());
+}
+
+bool writeInPlace(const QString &path, const QByteArray &data, QString *reason)
+{
+#ifdef Q_OS_UNIX
+    const termination::WriteInProgress writing;
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return failedWith(reason, errno);
+    struct stat st {};
+    QByteArray old;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !preadAll(fd, old, st.st_size)) {
+        const int error = S_ISREG(st.st_mode) ? errno : EINVAL;
+        ::close(fd);
+        return failedWith(reason, error);
+    }
+    // Blocks that the file has already cost nothing here.
+    const int error = data.isEmpty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(data.size()));
+    if (error != 0) {
+        ::ftruncate(fd, st.st_size); // what a partial allocation added
+        ::close(fd);
+        return failedWith(reason, error);
+    }
+    if (!overwrite(fd, data)) {
+        const int error = errno;
+        overwrite(fd, old);
+        ::close(fd);
+        return failedWith(reason, error);
+    }
+    if (::close(fd) != 0) {
+        // The data may not be where it should: the old bytes go back.
+        const int error = errno;
+        const int again = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+        if (again >= 0) {
+            overwrite(again, old);
+            ::close(again);
+        }
+        return failedWith(reason, error);
+    }
+    return true;
+#else
+    QSaveFile out(path);
+    out.setDirectWriteFallback(true);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(out, data.constData(), data.size())
+        || !syncData(out, reason) || !out.commit())
+        return failed(reason, out.errorString());
+    return true;
+#endif
+}
+
+} // namespace safefile

@@ -1,0 +1,33 @@
+#pragma once
+// Writing files so that a refusal of the system, whenever it comes, leaves
+// the earlier file of that name exactly as it was.
+
+#include <QByteArray>
+#include <QString>
+
+class QFileDevice;
+
+namespace safefile {
+
+// Writes all n bytes; a short write is followed by another, so that a refused
+// write ends with the system's own reason ("File too large", "No space left
+// on device") in the device's error string.
+bool writeAll(QFileDevice &out, const char *data, qint64 n);
+
+// Makes what was written to out durable: its buffer flushed and its data
+// synced to the device. Called before QSaveFile::commit(), which would
+// otherwise replace the earlier file without looking at the sync's result.
+// False, with the system's reason, when either fails.
+bool syncData(QFileDevice &out, QString *reason);
+
+// Makes data the whole content of path, or leaves path as it was and gives
+// the system's reason. A new file replaces the old one whole; a file that may
+// be written in a folder that may not is written in place (see writeInPlace).
+bool replace(const QString &path, const QByteArray &data, QString *reason = nullptr);
+
+// Writes data over the existing file at path. The space for the bytes beyond
+// the old end is secured before the first old byte changes, and a later
+// failure (a write, the sync, the close) puts the old bytes back.
+bool writeInPlace(const QString &path, const QByteArray &data, QString *reason = nullptr);
+
+} // namespace safefile

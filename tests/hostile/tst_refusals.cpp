@@ -1,0 +1,309 @@
+// The system saying no where it really does: every call of every write path
+// is refused in turn (write, sync, close, rename, and in place also the
+// allocation and the truncation), through the real QSaveFile, the real
+// settings code and the real window. Whatever call is refused, the user is
+// told, and every earlier file is exactly as it was. Runs as an unprivileged
+// user under root, so that a read-only folder stops it as it stops a user.
+
+#include "core/errors.h"
+#include "core/interaction.h"
+#include "segment/segmentfile.h"
+#include "settings/settings.h"
+#include "support/faults_c.h"
+#include "support/fakes.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Refusal {
+    int call;
+    int nth;
+    int error;
+};
+
+const QString kIoError = QString::fromLocal8Bit(std::strerror(EIO));
+
+void addRefusalRows(bool inPlace)
+{
+    QTest::addColumn<int>("call");
+    QTest::addColumn<int>("nth");
+    QTest::addColumn<int>("error");
+    QTest::addRow("first write") << int(CLEAVO_FAULT_WRITE) << 1 << EIO;
+    QTest::addRow("third write") << int(CLEAVO_FAULT_WRITE) << 3 << EIO;
+    QTest::addRow("sync") << int(CLEAVO_FAULT_SYNC) << 1 << EIO;
+    QTest::addRow("close") << int(CLEAVO_FAULT_CLOSE) << 1 << EIO;
+    if (inPlace) {
+        QTest::addRow("allocation") << int(CLEAVO_FAULT_ALLOCATE) << 1 << ENOSPC;
+        QTest::addRow("truncation") << int(CLEAVO_FAULT_TRUNCATE) << 1 << EIO;
+    } else {
+        QTest::addRow("rename") << int(CLEAVO_FAULT_RENAME) << 1 << EIO;
+    }
+}
+
+// Arms the refusal of the current row on files in folder until it goes.
+struct Armed {
+    Armed(const QString &folder)
+    {
+        QFETCH(int, call);
+        QFETCH(int, nth);
+        QFETCH(int, error);
+        cleavo_fault_arm(call, QFile::encodeName(folder).constData(), nth, error);
+    }
+    ~Armed() { cleavo_fault_disarm(); }
+};
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+} // namespace
+
+class TestRefusals : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ConfigHome> m_home;
+
+    QString dir() const { return m_dir->path(); }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_home = std::make_unique<ConfigHome>();
+    }
+    void cleanup()
+    {
+        cleavo_fault_disarm();
+        QFile::setPermissions(m_home->folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_home.reset();
+        m_dir.reset();
+    }
+
+    void theNewMp3_data()
+    {
+        addRefusalRows(false);
+    }
+    // The new MP3, written through an unnamed temporary file where the
+    // filesystem has them, and through a named one where it has not (vfat,
+    // NFS, CIFS).
+    void theNewMp3()
+    {
+        const QString source = dir() + QStringLiteral("/source.mp3");
+        writeFile(source, patternBytes(100000));
+        QDir().mkpath(dir() + QStringLiteral("/out"));
+        const QString output = dir() + QStringLiteral("/out/Split - source.mp3");
+        const QByteArray earlier("an earlier piece, to be kept");
+        QFETCH(int, call);
+        for (bool named : {false, true}) {
+            writeFile(output, earlier);
+            cleavo_fault_no_tmpfile(named);
+            segment::CopyOutcome outcome;
+            {
+                const Armed armed(dir() + QStringLiteral("/out"));
+                outcome = segment::copySegment(source, output, 100, 60000);
+                QCOMPARE(cleavo_fault_refused(), 1);
+            }
+            QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - source.mp3")});
+            if (call == CLEAVO_FAULT_CLOSE) {
+                // The data was synced before the close: a close can no longer lose it.
+                QCOMPARE(outcome.kind, segment::CopyOutcome::Copied);
+                QCOMPARE(readAll(output), patternBytes(100000).mid(100, 60000));
+                continue;
+            }
+            QCOMPARE(outcome.kind, segment::CopyOutcome::Failed);
+            QVERIFY2(outcome.message.contains(QStringLiteral(": %1. Nothing was changed").arg(kIoError)),
+                     qPrintable(outcome.message));
+            QCOMPARE(readAll(output), earlier);
+        }
+        QCOMPARE(readAll(source), patternBytes(100000));
+    }
+
+    void theSettingsStores_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<int>("call");
+        QTest::addColumn<int>("nth");
+        QTest::addColumn<int>("error");
+        for (bool inPlace : {false, true}) {
+            QTest::addRow("%s, write", inPlace ? "in place" : "replaced") << inPlace << int(CLEAVO_FAULT_WRITE) << 1 << EIO;
+            QTest::addRow("%s, sync", inPlace ? "in place" : "replaced") << inPlace << int(CLEAVO_FAULT_SYNC) << 1 << EIO;
+            QTest::addRow("%s, close", inPlace ? "in place" : "replaced") << inPlace << int(CLEAVO_FAULT_CLOSE) << 1 << EIO;
+        }
+        QTest::addRow("replaced, rename") << false << int(CLEAVO_FAULT_RENAME) << 1 << EIO;
+        QTest::addRow("in place, allocation") << true << int(CLEAVO_FAULT_ALLOCATE) << 1 << ENOSPC;
+        QTest::addRow("in place, truncation") << true << int(CLEAVO_FAULT_TRUNCATE) << 1 << EIO;
+    }
+    // The three stores: every write keeps its file byte for byte when it is
+    // refused, and says so.
+    void theSettingsStores()
+    {
+        QFETCH(bool, inPlace);
+        if (inPlace && geteuid() == 0)
+            QSKIP("a read-only folder does not stop root");
+        const QString folder = m_home->folder();
+        QDir().mkpath(folder);
+        // Longer values than the new ones, and shorter: in place, the file grows and shrinks.
+        const QByteArray stats("[Stat]\nNumber=7\n[History]\nLast Dir=/a/folder/with/a/long/name/\n");
+        const QByteArray sizes("[frmsplit]\nW=1\nH=2\n");
+        const QByteArray ask("[General]\nAsk=0\n");
+        writeFile(m_home->statsIni(), stats);
+        writeFile(m_home->sizeIni(), sizes);
+        writeFile(m_home->askConf(), ask);
+        if (inPlace)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QStringList before = entries(folder);
+
+        const std::pair<QString, std::function<void()>> writes[] = {
+            {QStringLiteral("Unable to write to %1").arg(m_home->statsIni()),
+             [&] {
+                 int64_t count = 0;
+                 settings::AddToSplitCount(m_home->statsIni(), count, 1);
+             }},
+            {QStringLiteral("Unable to write to %1").arg(m_home->statsIni()),
+             [&] { settings::WriteLastDir(m_home->statsIni(), QStringLiteral("/b/")); }},
+            {QStringLiteral("Unable to write to %1").arg(m_home->sizeIni()),
+             [&] { settings::SaveFormSize(640, 480, QStringLiteral("frmsplit"), m_home->sizeIni()); }},
+            {QStringLiteral("Failed to set data for 'Ask'"), [] { settings::SaveAskFlag(true); }},
+        };
+        QFETCH(int, call);
+        // After a sync, a close has nothing left to lose: a replaced file is
+        // then in place. Written in place, the old bytes are put back.
+        const bool lands = call == CLEAVO_FAULT_CLOSE && !inPlace;
+        for (const auto &[message, write] : writes) {
+            const Armed armed(folder);
+            try {
+                write();
+                QVERIFY2(lands, qPrintable(QStringLiteral("no failure reported; expected: ") + message));
+            } catch (const AppError &e) {
+                QVERIFY(!lands);
+                QCOMPARE(e.text(), message);
+            }
+            QCOMPARE(cleavo_fault_refused(), 1);
+        }
+        if (!lands) {
+            QCOMPARE(readAll(m_home->statsIni()), stats);
+            QCOMPARE(readAll(m_home->sizeIni()), sizes);
+            QCOMPARE(readAll(m_home->askConf()), ask);
+        }
+        QCOMPARE(entries(folder), before);
+
+        // And with nothing refused, each write lands.
+        int64_t count = 0;
+        settings::AddToSplitCount(m_home->statsIni(), count, 1);
+        settings::WriteLastDir(m_home->statsIni(), QStringLiteral("/b/"));
+        settings::SaveFormSize(640, 480, QStringLiteral("frmsplit"), m_home->sizeIni());
+        settings::SaveAskFlag(true);
+        settings::ReadSplitCount(m_home->statsIni(), count);
+        QCOMPARE(count, lands ? 9 : 8);
+        QCOMPARE(settings::ReadLastDir(m_home->statsIni()), QStringLiteral("/b/"));
+        QCOMPARE(readAll(m_home->sizeIni()), QByteArray("[frmsplit]\nW=640\nH=480\n"));
+        QCOMPARE(readAll(m_home->askConf()), QByteArray("[General]\nAsk=1\n"));
+    }
+
+    // A folder that cannot be remembered does not stop the selection.
+    void aSelectionGoesOnWhenTheFolderCannotBeRemembered()
+    {
+        Harness h;
+        h.create();
+        const QString source = dir() + QStringLiteral("/song.mp3");
+        writeFile(source, patternBytes(5000));
+        cleavo_fault_arm(CLEAVO_FAULT_WRITE, QFile::encodeName(m_home->folder()).constData(), 0, ENOSPC);
+        h.select(source);
+        cleavo_fault_disarm();
+        QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
+                 QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
+        QCOMPARE(h.ui.shown.size(), 1);
+        QVERIFY(h.window->v.FileSelected);
+        QVERIFY(h.fake1().open);
+        QCOMPARE(h.fake1().FileName(), source);
+    }
+
+    // The save dialog asks before it replaces a file; No returns to it.
+    void theSaveDialogAsksBeforeReplacingAFile()
+    {
+        const QString existing = dir() + QStringLiteral("/existing.mp3");
+        writeFile(existing, "keep me");
+        QWidget owner;
+        QtInteraction ui(&owner);
+        for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+            QStringList asked;
+            int steps = 0;
+            std::function<void()> drive = [&] {
+                QTimer::singleShot(50, &owner, drive); // first: the step below may open a window of its own
+                QWidget *modal = QApplication::activeModalWidget();
+                if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                    asked << box->text();
+                    QMetaObject::invokeMethod(box->button(answer), &QAbstractButton::click, Qt::QueuedConnection);
+                } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                    if (steps++ == 0) {
+                        // Typed, as a user types it.
+                        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("existing.mp3"));
+                        QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+                    } else {
+                        QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+                    }
+                }
+            };
+            QTimer::singleShot(50, &owner, drive);
+            const std::optional<QString> chosen = ui.saveFileName(QString(), dir());
+            QCOMPARE(asked.size(), 1);
+            QVERIFY2(asked.first().contains(QStringLiteral("already exists")), qPrintable(asked.first()));
+            if (answer == QMessageBox::No)
+                QVERIFY(!chosen);
+            else
+                QCOMPARE(chosen, std::optional<QString>(existing));
+            drive = [] {};
+        }
+        QCOMPARE(readAll(existing), QByteArray("keep me"));
+    }
+
+    // A logout or kill during a long write, on a filesystem without unnamed
+    // temporary files: the program ends as asked, and leaves no partial file.
+    void aSignalDuringAWriteLeavesNoPartialFile_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addRow("SIGTERM") << SIGTERM;
+        QTest::addRow("SIGHUP") << SIGHUP;
+    }
+    void aSignalDuringAWriteLeavesNoPartialFile()
+    {
+        QFETCH(int, signal);
+        const QString source = dir() + QStringLiteral("/long.mp3");
+        writeFile(source, patternBytes(2 << 20));
+        QDir().mkpath(dir() + QStringLiteral("/out"));
+        const QString output = dir() + QStringLiteral("/out/Split - long.mp3");
+        writeFile(output, "earlier");
+        QProcess copier;
+        copier.start(QStringLiteral(CLEAVO_COPIER), {source, output});
+        QVERIFY(copier.waitForStarted());
+        // Until the unfinished file shows beside the earlier one.
+        QTRY_COMPARE_WITH_TIMEOUT(entries(dir() + QStringLiteral("/out")).size(), 2, 10000);
+        ::kill(static_cast<pid_t>(copier.processId()), signal);
+        QVERIFY(copier.waitForFinished(10000));
+        QCOMPARE(copier.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - long.mp3")});
+        QCOMPARE(readAll(output), QByteArray("earlier"));
+    }
+};
+
+QTEST_MAIN(TestRefusals)
+#include "tst_refusals.moc"

@@ -1,0 +1,284 @@
+/* The system saying no, on demand: linked into a test program, these
+ * definitions stand in front of the C library's for every library of the
+ * process (Qt's file engine included). Unarmed they only pass each call on.
+ * Armed, the chosen call on a file whose path holds the chosen text fails
+ * with the chosen errno, as a full disk, a quota or a network filesystem
+ * makes it fail. */
+#define _GNU_SOURCE
+#include "faults_c.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdatomic.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+static atomic_int armedCall = -1;
+static atomic_int armedNth = 1;
+static atomic_int armedErrno = EIO;
+static atomic_int seen = 0;
+static atomic_int refused = 0;
+static char armedPath[4096];
+static atomic_int noTmpFile = 0;
+static atomic_int delayMicroseconds = 0;
+static char delayPath[4096];
+
+void cleavo_fault_arm(int call, const char *pathPart, int nth, int error)
+{
+    atomic_store(&armedCall, -1);
+    snprintf(armedPath, sizeof armedPath, "%s", pathPart ? pathPart : "");
+    atomic_store(&armedNth, nth);
+    atomic_store(&armedErrno, error);
+    atomic_store(&seen, 0);
+    atomic_store(&refused, 0);
+    atomic_store(&armedCall, call);
+}
+
+void cleavo_fault_disarm(void)
+{
+    atomic_store(&armedCall, -1);
+    atomic_store(&noTmpFile, 0);
+    atomic_store(&delayMicroseconds, 0);
+}
+
+int cleavo_fault_refused(void) { return atomic_load(&refused); }
+
+void cleavo_fault_no_tmpfile(int on) { atomic_store(&noTmpFile, on); }
+
+void cleavo_fault_slow_writes(const char *pathPart, int microseconds)
+{
+    snprintf(delayPath, sizeof delayPath, "%s", pathPart ? pathPart : "");
+    atomic_store(&delayMicroseconds, microseconds);
+}
+
+static int fdPath(int fd, char *out, size_t size)
+{
+    char link[64];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = readlink(link, out, size - 1);
+    if (n < 0)
+        return 0;
+    out[n] = '\0';
+    return 1;
+}
+
+/* Nonzero (with errno set) when this call is to fail. */
+static int refuse(int call, const char *path, int fd)
+{
+    if (atomic_load(&armedCall) != call)
+        return 0;
+    char buffer[4096];
+    if (!path) {
+        if (!fdPath(fd, buffer, sizeof buffer))
+            return 0;
+        path = buffer;
+    }
+    if (!strstr(path, armedPath))
+        return 0;
+    /* A lock beside a file holds no data of it. */
+    const size_t length = strlen(path);
+    if (length >= 5 && strcmp(path + length - 5, ".lock") == 0)
+        return 0;
+    /* Only a close of a file open for writing can report a lost write. */
+    if (call == CLEAVO_FAULT_CLOSE && (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY)
+        return 0;
+    const int n = atomic_fetch_add(&seen, 1) + 1;
+    const int nth = atomic_load(&armedNth);
+    if (nth != 0 && n != nth)
+        return 0;
+    atomic_fetch_add(&refused, 1);
+    errno = atomic_load(&armedErrno);
+    return 1;
+}
+
+static void slowDown(int fd)
+{
+    const int us = atomic_load(&delayMicroseconds);
+    char path[4096];
+    if (us <= 0 || !fdPath(fd, path, sizeof path) || !strstr(path, delayPath))
+        return;
+    struct timespec t = {us / 1000000, (long)(us % 1000000) * 1000};
+    nanosleep(&t, NULL);
+}
+
+#define REAL(name, type) \
+    static type real_##name; \
+    if (!real_##name) \
+        real_##name = (type)dlsym(RTLD_NEXT, #name)
+
+typedef ssize_t (*write_t)(int, const void *, size_t);
+typedef ssize_t (*pwrite_t)(int, const void *, size_t, off_t);
+typedef int (*fd_t)(int);
+typedef int (*truncate_t)(int, off_t);
+typedef int (*pfalloc_t)(int, off_t, off_t);
+typedef int (*falloc_t)(int, int, off_t, off_t);
+typedef int (*rename_t)(const char *, const char *);
+typedef int (*renameat_t)(int, const char *, int, const char *);
+typedef int (*renameat2_t)(int, const char *, int, const char *, unsigned);
+typedef int (*linkat_t)(int, const char *, int, const char *, int);
+typedef int (*open_t)(const char *, int, ...);
+typedef int (*openat_t)(int, const char *, int, ...);
+
+ssize_t write(int fd, const void *data, size_t n)
+{
+    REAL(write, write_t);
+    if (refuse(CLEAVO_FAULT_WRITE, NULL, fd))
+        return -1;
+    slowDown(fd);
+    return real_write(fd, data, n);
+}
+
+#define PWRITE(name) \
+    ssize_t name(int fd, const void *data, size_t n, off_t at) \
+    { \
+        REAL(name, pwrite_t); \
+        if (refuse(CLEAVO_FAULT_WRITE, NULL, fd)) \
+            return -1; \
+        return real_##name(fd, data, n, at); \
+    }
+PWRITE(pwrite)
+PWRITE(pwrite64)
+
+#define FDCALL(name, call) \
+    int name(int fd) \
+    { \
+        REAL(name, fd_t); \
+        if (refuse(call, NULL, fd)) \
+            return -1; \
+        return real_##name(fd); \
+    }
+FDCALL(fsync, CLEAVO_FAULT_SYNC)
+FDCALL(fdatasync, CLEAVO_FAULT_SYNC)
+
+int close(int fd)
+{
+    REAL(close, fd_t);
+    if (refuse(CLEAVO_FAULT_CLOSE, NULL, fd)) {
+        /* As on a network filesystem: the descriptor is gone all the same. */
+        const int error = errno;
+        real_close(fd);
+        errno = error;
+        return -1;
+    }
+    return real_close(fd);
+}
+
+#define TRUNCATE(name) \
+    int name(int fd, off_t size) \
+    { \
+        REAL(name, truncate_t); \
+        if (refuse(CLEAVO_FAULT_TRUNCATE, NULL, fd)) \
+            return -1; \
+        return real_##name(fd, size); \
+    }
+TRUNCATE(ftruncate)
+TRUNCATE(ftruncate64)
+
+#define PFALLOC(name) \
+    int name(int fd, off_t at, off_t n) \
+    { \
+        REAL(name, pfalloc_t); \
+        const int saved = errno; \
+        if (refuse(CLEAVO_FAULT_ALLOCATE, NULL, fd)) { \
+            const int error = errno; \
+            errno = saved; \
+            return error; \
+        } \
+        return real_##name(fd, at, n); \
+    }
+PFALLOC(posix_fallocate)
+PFALLOC(posix_fallocate64)
+
+#define FALLOC(name) \
+    int name(int fd, int mode, off_t at, off_t n) \
+    { \
+        REAL(name, falloc_t); \
+        if (refuse(CLEAVO_FAULT_ALLOCATE, NULL, fd)) \
+            return -1; \
+        return real_##name(fd, mode, at, n); \
+    }
+FALLOC(fallocate)
+FALLOC(fallocate64)
+
+int rename(const char *from, const char *to)
+{
+    REAL(rename, rename_t);
+    if (refuse(CLEAVO_FAULT_RENAME, to, -1))
+        return -1;
+    return real_rename(from, to);
+}
+
+int renameat(int fromDir, const char *from, int toDir, const char *to)
+{
+    REAL(renameat, renameat_t);
+    if (refuse(CLEAVO_FAULT_RENAME, to, -1))
+        return -1;
+    return real_renameat(fromDir, from, toDir, to);
+}
+
+int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned flags)
+{
+    REAL(renameat2, renameat2_t);
+    if (refuse(CLEAVO_FAULT_RENAME, to, -1))
+        return -1;
+    return real_renameat2(fromDir, from, toDir, to, flags);
+}
+
+int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
+{
+    REAL(linkat, linkat_t);
+    if (refuse(CLEAVO_FAULT_RENAME, to, -1))
+        return -1;
+    return real_linkat(fromDir, from, toDir, to, flags);
+}
+
+/* Unnamed temporary files refused, as on filesystems without them. */
+static int refuseOpen(int flags)
+{
+    if ((flags & O_TMPFILE) == O_TMPFILE && atomic_load(&noTmpFile)) {
+        errno = EOPNOTSUPP;
+        return 1;
+    }
+    return 0;
+}
+
+#define OPEN(name) \
+    int name(const char *path, int flags, ...) \
+    { \
+        REAL(name, open_t); \
+        mode_t mode = 0; \
+        if (flags & (O_CREAT | O_TMPFILE)) { \
+            va_list args; \
+            va_start(args, flags); \
+            mode = va_arg(args, mode_t); \
+            va_end(args); \
+        } \
+        if (refuseOpen(flags)) \
+            return -1; \
+        return real_##name(path, flags, mode); \
+    }
+OPEN(open)
+OPEN(open64)
+
+#define OPENAT(name) \
+    int name(int dir, const char *path, int flags, ...) \
+    { \
+        REAL(name, openat_t); \
+        mode_t mode = 0; \
+        if (flags & (O_CREAT | O_TMPFILE)) { \
+            va_list args; \
+            va_start(args, flags); \
+            mode = va_arg(args, mode_t); \
+            va_end(args); \
+        } \
+        if (refuseOpen(flags)) \
+            return -1; \
+        return real_##name(dir, path, flags, mode); \
+    }
+OPENAT(openat)
+OPENAT(openat64)

@@ -1,0 +1,32 @@
+#pragma once
+/* Refusals of file system calls, for tests: see faults.c. */
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum {
+    CLEAVO_FAULT_WRITE,    /* write, pwrite */
+    CLEAVO_FAULT_SYNC,     /* fsync, fdatasync */
+    CLEAVO_FAULT_CLOSE,    /* close (the descriptor is closed all the same) */
+    CLEAVO_FAULT_TRUNCATE, /* ftruncate */
+    CLEAVO_FAULT_ALLOCATE, /* posix_fallocate, fallocate */
+    CLEAVO_FAULT_RENAME    /* rename, renameat, renameat2, linkat: by the new name */
+};
+
+/* The nth matching call (1 for the first, 0 for every one) of that kind, on a
+ * file whose path contains pathPart, fails with error. Lock files (".lock")
+ * are passed over, and so is the close of a file opened only for reading. */
+void cleavo_fault_arm(int call, const char *pathPart, int nth, int error);
+/* Ends every refusal, the slow writes and the refusal of unnamed files. */
+void cleavo_fault_disarm(void);
+/* Calls refused since the last arm. */
+int cleavo_fault_refused(void);
+/* Unnamed temporary files (O_TMPFILE) refused, as on vfat, NFS or CIFS. */
+void cleavo_fault_no_tmpfile(int on);
+/* Each write to a file whose path contains pathPart first sleeps. */
+void cleavo_fault_slow_writes(const char *pathPart, int microseconds);
+
+#ifdef __cplusplus
+}
+#endif
