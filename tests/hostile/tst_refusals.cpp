@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,6 +39,7 @@ struct Refusal {
     int error;
 };
 
+constexpr int kFileSizeLimit = 100; // no call refused by the injector: RLIMIT_FSIZE instead
 const QString kIoError = QString::fromLocal8Bit(std::strerror(EIO));
 
 void addRefusalRows(bool inPlace)
@@ -151,6 +153,7 @@ private slots:
         QTest::addRow("replaced, rename") << false << int(CLEAVO_FAULT_RENAME) << 1 << EIO;
         QTest::addRow("in place, allocation") << true << int(CLEAVO_FAULT_ALLOCATE) << 1 << ENOSPC;
         QTest::addRow("in place, truncation") << true << int(CLEAVO_FAULT_TRUNCATE) << 1 << EIO;
+        QTest::addRow("in place, a real file-size limit") << true << kFileSizeLimit << 0 << EFBIG;
     }
     // The three stores: every write keeps its file byte for byte when it is
     // refused, and says so.
@@ -190,6 +193,9 @@ private slots:
         const bool lands = call == CLEAVO_FAULT_CLOSE && !inPlace;
         for (const auto &[message, write] : writes) {
             const Armed armed(folder);
+            std::optional<FileSizeLimit> limit;
+            if (call == kFileSizeLimit)
+                limit.emplace(4);
             try {
                 write();
                 QVERIFY2(lands, qPrintable(QStringLiteral("no failure reported; expected: ") + message));
@@ -197,7 +203,7 @@ private slots:
                 QVERIFY(!lands);
                 QCOMPARE(e.text(), message);
             }
-            QCOMPARE(cleavo_fault_refused(), 1);
+            QCOMPARE(cleavo_fault_refused(), call == kFileSizeLimit ? 0 : 1);
         }
         if (!lands) {
             QCOMPARE(readAll(m_home->statsIni()), stats);
