@@ -38,7 +38,7 @@ run:
 package: test-deps configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target cleavo cleavo_docs
 	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/cleavo_*.deb
-	@lintian $(BUILD_DIR)/cleavo_*.deb 2>&1 | grep -v "running with root privileges" || true
+	@lintian --fail-on error $(BUILD_DIR)/cleavo_*.deb
 
 test: test-deps build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \

@@ -11,6 +11,7 @@
 #include "listening/scrollnotifier.h"
 #include "settings/settings.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -19,10 +20,25 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// Screen readers hear the main window as a window, not as a pane.
+QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TFrmsplit") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
 
 TFrmsplit::TFrmsplit(Services services, QWidget *parent)
     : QWidget(parent), m_services(std::move(services))
 {
+    static const bool accessible = (QAccessible::installFactory(mainWindowAccessible), true);
+    Q_UNUSED(accessible);
     setObjectName(QStringLiteral("TFrmsplit"));
     buildControls();
     connectHandlers();
@@ -165,8 +181,31 @@ void TFrmsplit::FormCloseQuery()
     settings::SaveAskFlag(RadAsk->isChecked());
 }
 
+void TFrmsplit::keepFrameOnScreen()
+{
+    const QWindow *handle = windowHandle();
+    const QScreen *display = screen();
+    if (!handle || !display || isMaximized() || isFullScreen())
+        return;
+    const QMargins frame = handle->frameMargins();
+    const QRect fitted = settings::FitFrame(geometry(), frame, display->availableGeometry(), QSize(136, 39));
+    if (fitted.size() != size())
+        resize(fitted.size());
+    if (fitted.topLeft() != geometry().topLeft())
+        move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
 bool TFrmsplit::event(QEvent *event)
 {
+    // The desktop adds its frame after the window shows: until the frame is
+    // known, the window is kept inside the area the panels leave free.
+    if (m_placing.isValid() && (event->type() == QEvent::Move || event->type() == QEvent::Resize
+                                || event->type() == QEvent::Show)) {
+        if (m_placing.elapsed() > 3000)
+            m_placing.invalidate();
+        else
+            QTimer::singleShot(0, this, [this] { keepFrameOnScreen(); });
+    }
     // A message box or dialog opened while a mouse button is held on a scroll
     // bar takes the release: the bar must stop there, or it would go on
     // stepping (and opening boxes) while the box is up.

@@ -5,6 +5,7 @@
 
 #include "app/shared.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -117,6 +118,12 @@ public:
     void CmdSupportClick();
     void CmdaboutClick();
 
+    // Moves the window, shrinking it where it must, so that its frame stays
+    // inside the screen's available area; placeFrame() does so for a few
+    // seconds from now, while the desktop decorates the window.
+    void keepFrameOnScreen();
+    void placeFrame() { m_placing.start(); keepFrameOnScreen(); }
+
     // The page files: beside the executable first, then the installed data folder.
     QString pagePath(const QString &fileName) const;
 
@@ -132,10 +139,12 @@ private:
     void ClearForNewSource();             // what the selection does before its dialog
     void SelectSource(const QString &chosen); // and with the dialog's answer
     void buildControls();
+    void nameForScreenReaders();
     void connectHandlers();
     void connectShortcuts();
     void byteScrollChange(QScrollBar *bar, QLabel *own);
 
     Services m_services;
     ScrollNotifier *m_scroll1 = nullptr;
+    QElapsedTimer m_placing;
 };

@@ -4,6 +4,7 @@
 #include "app/glyphs.h"
 #include "app/scrollbar.h"
 #include "app/spinedit.h"
+#include "core/look.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -124,10 +125,8 @@ void TFrmsplit::buildControls()
     setWindowIcon(QIcon::fromTheme(QStringLiteral("cleavo"), glyphs::appIcon()));
     resize(502, 609);
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(224, 224, 224));
-    pal.setColor(QPalette::WindowText, Qt::black);
-    setPalette(pal);
+    // Grey panels and black text under any desktop palette, dark ones included.
+    setPalette(look::windowPalette());
     setFont(arial(8, false, false, "MS Sans Serif"));
     const QFont plain = arial(8), bold = arial(8, true), boldUnder = arial(8, true, true);
 
@@ -140,7 +139,7 @@ void TFrmsplit::buildControls()
     Cmdselect = button(this, "Cmdselect", QStringLiteral("Select an MP3 file to split"), 128, 45, 188, 22, Glyph::Open);
     Cmdselect->setToolTip(QStringLiteral("Select an MP3 to split (original is NOT altered)"));
     Image1 = picture(this, "Image1", 330, 49, 40, 32);
-    Image1->setPixmap(glyphs::arrow());
+    Image1->setPixmap(glyphs::arrow(devicePixelRatioF()));
     Lblliteral = label(this, "Lblliteral", QStringLiteral("FILE SELECTED:"), 5, 75, 119, 18, boldUnder);
     Lblliteral->hide();
     LblFile = label(this, "LblFile", QString(), 134, 75, 356, 16, boldUnder);
@@ -235,10 +234,28 @@ void TFrmsplit::buildControls()
     CmdAbout = button(this, "CmdAbout", QStringLiteral("About"), 262, 549, 112, 20, Glyph::About);
     CmdCancel = button(this, "CmdCancel", QStringLiteral("Exit"), 378, 549, 112, 20, Glyph::Exit);
 
+    nameForScreenReaders();
+
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(50);
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(1000);
+}
+
+void TFrmsplit::nameForScreenReaders()
+{
+    ScrollBar1->setAccessibleName(QStringLiteral("Position in the MP3, in milliseconds"));
+    ScrollStart->setAccessibleName(QStringLiteral("Start at byte"));
+    ScrollEnd->setAccessibleName(QStringLiteral("End at byte"));
+    Label3->setBuddy(ScrollStart);
+    Label2->setBuddy(ScrollEnd);
+    for (SpinEdit *step : {SpinEdit1, SpinEdit2})
+        step->setAccessibleName(step->toolTip());
+    for (QLabel *arrow : {Image1, Image2, Image4})
+        arrow->setAccessibleName(QStringLiteral("Arrow pointing to the next step"));
+    Image3->setAccessibleName(QStringLiteral("New MP3 ready"));
+    PanListen->setAccessibleName(QStringLiteral("Split by Listening"));
+    PanByte->setAccessibleName(QStringLiteral("Split by Byte Size"));
 }

@@ -114,17 +114,25 @@ void draw(QPainter &p, Glyph glyph)
 
 QIcon icon(Glyph glyph)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    draw(painter, glyph);
-    painter.end();
-    return QIcon(pixmap); // Qt derives the greyed disabled state
+    // Drawn for every usual scale, so that a HiDPI screen gets sharp lines
+    // instead of a 16-pixel picture blown up.
+    QIcon icon;
+    for (qreal ratio : {1.0, 1.25, 1.5, 2.0, 3.0}) {
+        QPixmap pixmap(qRound(16 * ratio), qRound(16 * ratio));
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        draw(painter, glyph);
+        painter.end();
+        icon.addPixmap(pixmap); // Qt derives the greyed disabled state
+    }
+    return icon;
 }
 
-QPixmap arrow()
+QPixmap arrow(qreal ratio)
 {
-    QPixmap pixmap(32, 32);
+    QPixmap pixmap(qRound(32 * ratio), qRound(32 * ratio));
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);

@@ -15,8 +15,9 @@ enum class Glyph {
 };
 
 QIcon icon(Glyph glyph);
-// The arrow that points left at the control the user should use next.
-QPixmap arrow();
+// The arrow that points left at the control the user should use next, drawn
+// for a screen of that device pixel ratio.
+QPixmap arrow(qreal ratio = 1.0);
 // The program's icon: scissors over a sound wave.
 QIcon appIcon();
 void paintAppIcon(QPainter &painter, int size);

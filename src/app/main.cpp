@@ -1,4 +1,5 @@
 #include "app/cmdline.h"
+#include "app/display.h"
 #include "app/frmsplit.h"
 #include "core/interaction.h"
 #include "core/termination.h"
@@ -32,9 +33,15 @@ int main(int argc, char *argv[])
     case cmdline::Request::Run: break;
     }
 
+    const QString noDisplay = display::choosePlatform(arguments);
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "%s\n", noDisplay.toLocal8Bit().constData());
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cleavo"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("cleavo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfen.Cleavo"));
 
     QtInteraction interaction;
     Services services;
@@ -49,6 +56,7 @@ int main(int argc, char *argv[])
         window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
     }
     window.show();
+    window.placeFrame();
     if (!request.file.isEmpty()) {
         // Selected once the window shows, so that its messages show over it.
         QTimer::singleShot(0, &window, [&window, file = request.file] { window.OpenSourceFile(file); });

@@ -144,7 +144,8 @@ bool writeInPlace(const QString &path, const QByteArray &data, QString *reason)
     // Blocks that the file has already cost nothing here.
     const int error = data.isEmpty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(data.size()));
     if (error != 0) {
-        ::ftruncate(fd, st.st_size); // what a partial allocation added
+        // What a partial allocation added goes; the old bytes were never touched.
+        [[maybe_unused]] const int cut = ::ftruncate(fd, st.st_size);
         ::close(fd);
         return failedWith(reason, error);
     }

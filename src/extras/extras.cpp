@@ -31,11 +31,19 @@ void openPage(Interaction &ui, const QString &path, const std::function<void()> 
 
 void TFrmsplit::Button2Click()
 {
-    openPage(ui(), pagePath(QStringLiteral("help.html")), [this] {
+    const QString page = pagePath(QStringLiteral("help.html"));
+    openPage(ui(), page, [this, page] {
+#ifdef Q_OS_WIN
+        const QString where = QStringLiteral("help.htm in the installed directory");
+#else
+        // Where the page really is; the folder it was looked for in when it is missing.
+        const QString where = page;
+#endif
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The help file could not be opened because your browser would not open. "
                                           "You can view this help file by opening your browser manually, and "
-                                          "pointing it to help.htm in the installed directory."));
+                                          "pointing it to %1.")
+                               .arg(where));
     });
 }
 

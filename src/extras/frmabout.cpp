@@ -1,5 +1,7 @@
 #include "extras/frmabout.h"
 
+#include "core/look.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -31,9 +33,8 @@ TFrmabout2::TFrmabout2(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::Framele
     setModal(true);
     setFixedSize(559, 336);
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(224, 224, 224));
-    setPalette(pal);
+    setPalette(look::windowPalette());
+    setAccessibleName(QStringLiteral("About MP3 Cleavo"));
 
     auto *frame = new QGroupBox(this);
     frame->setObjectName(QStringLiteral("GroupBox1"));

@@ -72,9 +72,15 @@ void TFrmsplit::CmdOmp3Click()
     const QString path = LblPath->text() + LblName->text();
     // A file deleted since it was written is reported like any file that does not open.
     const auto failed = [this] {
+#ifdef Q_OS_WIN
+        const QString browser = QStringLiteral("Windows explorer");
+#else
+        const QString browser = QStringLiteral("file manager");
+#endif
         ui().messageDialog(DialogType::Information,
-                           QStringLiteral("The file could not be opened using this button. Open your Windows explorer "
-                                          "and double-click the file to play it."));
+                           QStringLiteral("The file could not be opened using this button. Open your %1 and "
+                                          "double-click the file to play it.")
+                               .arg(browser));
     };
     if (!QFileInfo(path).isFile()) {
         failed();

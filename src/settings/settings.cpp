@@ -180,6 +180,17 @@ QSize RestoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize a
     return {std::max(w, kLeastWidth), std::max(h, kLeastHeight)};
 }
 
+QRect FitFrame(QRect geometry, QMargins frame, QRect available, QSize least)
+{
+    const int w = std::max(least.width(), std::min(geometry.width(), available.width() - frame.left() - frame.right()));
+    const int h = std::max(least.height(), std::min(geometry.height(), available.height() - frame.top() - frame.bottom()));
+    const int x = std::max(available.left() + frame.left(),
+                           std::min(geometry.x(), available.right() + 1 - frame.right() - w));
+    const int y = std::max(available.top() + frame.top(),
+                           std::min(geometry.y(), available.bottom() + 1 - frame.bottom() - h));
+    return {x, y, w, h};
+}
+
 int32_t ReadFormWidth(const QString &section, const QString &path)
 {
     return readFormValue(section, QStringLiteral("W"), path);

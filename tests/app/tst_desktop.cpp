@@ -8,6 +8,7 @@
 
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -65,6 +66,21 @@ private slots:
         r = cleavo({QStringLiteral("a.mp3"), QStringLiteral("b.mp3")}, env);
         QCOMPARE(r.code, 2);
         QCOMPARE(r.err.count('\n'), 1);
+        // No display at all, or a Wayland socket without the toolkit's plugin
+        // for it and no X server: one line, status 1, no abort.
+        for (const QString &wayland : {QString(), QStringLiteral("wayland-404")}) {
+            QProcessEnvironment bare = env;
+            if (!wayland.isEmpty()) {
+                if (QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath)
+                                  + QStringLiteral("/platforms/libqwayland-generic.so")))
+                    continue;
+                bare.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
+            }
+            r = cleavo({}, bare);
+            QCOMPARE(r.code, 1);
+            QCOMPARE(r.err.count('\n'), 1);
+            QVERIFY2(r.err.startsWith("cleavo: no display"), r.err.constData());
+        }
         QVERIFY(QDir(config.path()).isEmpty()); // no settings file touched
 
         // The toolkit's own options pass; a file URL is a file.

@@ -45,6 +45,9 @@ private slots:
 
     void missingPageOrNoBrowserShowsTheInformation()
     {
+        const QString kHelpFailed = QStringLiteral(
+            "The help file could not be opened because your browser would not open. You can view this help file by "
+            "opening your browser manually, and pointing it to %1.");
         ConfigHome home;
         QTemporaryDir empty;
         Harness h;
@@ -53,17 +56,17 @@ private slots:
         const QString found = h.window->pagePath(QStringLiteral("help.html"));
         if (found.startsWith(empty.path())) {
             h.window->Button2->click();
-            QCOMPARE(h.ui.texts(),
-                     QStringList{QStringLiteral(
-                         "The help file could not be opened because your browser would not open. You can view this "
-                         "help file by opening your browser manually, and pointing it to help.htm in the installed "
-                         "directory.")});
+            QCOMPARE(h.ui.texts(), QStringList{kHelpFailed.arg(found)});
             QCOMPARE(h.ui.shown.first().type, DialogType::Information);
             QVERIFY(h.ui.opened.isEmpty());
         }
         Harness b;
         b.create(false, m_pages.path());
         b.ui.openResult = false;
+        // The page is there but nothing opens it: the user is told where it is.
+        b.window->Button2->click();
+        QCOMPARE(b.ui.texts(), QStringList{kHelpFailed.arg(m_pages.path() + QStringLiteral("/help.html"))});
+        b.ui.clear();
         b.window->Button3->click();
         QCOMPARE(b.ui.texts(),
                  QStringList{QStringLiteral(

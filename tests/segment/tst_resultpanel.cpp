@@ -251,7 +251,7 @@ private slots:
         h.ui.clear();
         w.CmdOmp3->click();
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral(
-                                   "The file could not be opened using this button. Open your Windows explorer and "
+                                   "The file could not be opened using this button. Open your file manager and "
                                    "double-click the file to play it.")});
         QCOMPARE(h.ui.shown.first().type, DialogType::Information);
         QVERIFY(h.ui.opened.isEmpty());
