@@ -34,13 +34,16 @@ void TFrmsplit::connectShortcuts()
     button(QKeySequence(Qt::CTRL | Qt::Key_O), Cmdselect);
     button(QKeySequence(Qt::Key_F1), Button2);
     button(QKeySequence(Qt::CTRL | Qt::Key_Q), CmdCancel);
-    button(QKeySequence(Qt::Key_MediaPlay), CmdPlay);
     button(QKeySequence(Qt::Key_MediaPause), CmdPause);
     button(QKeySequence(Qt::Key_MediaStop), CmdStop);
-    key(QKeySequence(Qt::Key_MediaTogglePlayPause), [this] {
+    // Most keyboards send Play (XF86AudioPlay) from their one play/pause key:
+    // it pauses while playing, as in every player.
+    const auto playOrPause = [this] {
         const int mode = MediaPlayer1().Mode();
         press(mode == MediaPlayer::Playing || mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
-    });
+    };
+    key(QKeySequence(Qt::Key_MediaPlay), playOrPause);
+    key(QKeySequence(Qt::Key_MediaTogglePlayPause), playOrPause);
     // With Ctrl and Shift: never typed into the step fields.
     button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), CmdStart);
     button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), CmdEnd);

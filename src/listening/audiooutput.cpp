@@ -65,7 +65,7 @@ namespace {
 uint32_t openDevice(AudioOutput *self, void (*cb)(void *, uint8_t *, int), int &rate)
 {
     SDL_AudioSpec want{}, have{};
-    want.freq = 44100;
+    want.freq = rate;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
     want.samples = 1024;
@@ -79,15 +79,12 @@ uint32_t openDevice(AudioOutput *self, void (*cb)(void *, uint8_t *, int), int &
 
 } // namespace
 
-bool AudioOutput::ensureOpen(QString *error)
+bool AudioOutput::openDeviceOrSilence(QString *error)
 {
-    if (m_device != 0)
-        return true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (!m_initialised && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
         m_initialised = true;
+    if (m_initialised)
         m_device = openDevice(this, &AudioOutput::callback, m_rate);
-    }
     if (m_device == 0) {
         const QString reason = QString::fromUtf8(SDL_GetError());
         if (m_initialised)
@@ -102,12 +99,23 @@ bool AudioOutput::ensureOpen(QString *error)
             std::fprintf(stderr, "cleavo: no audio device could be opened (%s); playing silently\n",
                          reason.toLocal8Bit().constData());
     }
-    if (m_device == 0) {
-        if (error)
-            *error = QString::fromUtf8(SDL_GetError());
+    if (m_device == 0 && error)
+        *error = QString::fromUtf8(SDL_GetError());
+    return m_device != 0;
+}
+
+bool AudioOutput::ensureOpen(QString *error)
+{
+    if (m_ready)
+        return true;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Opened once to learn its rate, then closed until a channel plays:
+    // silent means asleep, for the program and for the sound server.
+    if (!openDeviceOrSilence(error))
         return false;
-    }
-    SDL_PauseAudioDevice(m_device, 0);
+    m_ready = true;
+    SDL_CloseAudioDevice(m_device);
+    m_device = 0;
     return true;
 }
 
@@ -133,13 +141,30 @@ void AudioOutput::detach(AudioChannel *channel)
         SDL_UnlockAudioDevice(m_device);
 }
 
-void AudioOutput::setActive(AudioChannel *channel, bool active)
+bool AudioOutput::setActive(AudioChannel *channel, bool active)
 {
-    if (m_device)
-        SDL_LockAudioDevice(m_device);
+    if (active && m_device == 0 && !openDeviceOrSilence(nullptr))
+        return false;
+    if (m_device == 0) {
+        channel->active.store(active);
+        return true;
+    }
+    SDL_LockAudioDevice(m_device);
     channel->active.store(active);
-    if (m_device)
-        SDL_UnlockAudioDevice(m_device);
+    SDL_UnlockAudioDevice(m_device);
+    bool playing = false;
+    for (auto &slot : m_slots) {
+        const AudioChannel *c = slot.load();
+        playing = playing || (c && c->active.load());
+    }
+    if (playing) {
+        SDL_PauseAudioDevice(m_device, 0);
+    } else {
+        // Nothing plays: the device and its thread go until the next play.
+        SDL_CloseAudioDevice(m_device);
+        m_device = 0;
+    }
+    return true;
 }
 
 void AudioOutput::callback(void *self, uint8_t *stream, int len)
@@ -157,6 +182,8 @@ void AudioOutput::callback(void *self, uint8_t *stream, int len)
         const bool done = channel->sourceDone.load();
         const size_t n = channel->mixInto(out, frames);
         channel->consumed.fetch_add(static_cast<int64_t>(n));
+        if (n > 0)
+            channel->makeRoom();
         if (n < frames && done)
             channel->drained.store(true);
     }

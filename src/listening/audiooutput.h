@@ -29,6 +29,14 @@ public:
     std::atomic<bool> sourceDone{false}; // the decoder has pushed its last frame
     std::atomic<bool> drained{false};    // the callback has played the last frame
     std::atomic<int64_t> consumed{0};    // frames the device has taken
+    // Wakes a producer waiting for room: the callback takes frames, or the
+    // producer is told to stop. wait(seen) returns once it has changed.
+    std::atomic<uint32_t> roomMade{0};
+    void makeRoom()
+    {
+        roomMade.fetch_add(1);
+        roomMade.notify_all();
+    }
 
 private:
     static constexpr size_t kCapacity = 8192; // frames, a power of two
@@ -41,26 +49,31 @@ class AudioOutput {
 public:
     static AudioOutput &instance();
 
-    // Opens the device on first use; falls back to the silent "dummy" driver
-    // when no real device can be opened. False when even that fails.
+    // Finds the device and its rate on first use; falls back to the silent
+    // "dummy" driver when no real device can be opened. False when even that
+    // fails. The device itself is open only while a channel plays.
     bool ensureOpen(QString *error = nullptr);
     int rate() const { return m_rate; }
 
     // False when every slot of the device is taken.
     bool attach(AudioChannel *channel);
     void detach(AudioChannel *channel);
-    // Switches a channel on or off; when this returns, the callback has seen it.
-    void setActive(AudioChannel *channel, bool active);
+    // Switches a channel on or off; when this returns, the callback has seen
+    // it. The device opens with the first channel on and closes with the
+    // last one off. False when it could not be opened.
+    bool setActive(AudioChannel *channel, bool active);
 
     ~AudioOutput();
 
 private:
     AudioOutput() = default;
     static void callback(void *self, uint8_t *stream, int len);
+    bool openDeviceOrSilence(QString *error);
 
     static constexpr int kSlots = 4;
     std::atomic<AudioChannel *> m_slots[kSlots] = {};
     uint32_t m_device = 0;
     int m_rate = 44100;
     bool m_initialised = false;
+    bool m_ready = false;
 };

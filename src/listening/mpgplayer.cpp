@@ -181,7 +181,8 @@ void MpgPlayer::Resume()
     requireOpen();
     checkEnd();
     if (m_state == State::Paused) {
-        AudioOutput::instance().setActive(&m_channel, true);
+        if (!AudioOutput::instance().setActive(&m_channel, true))
+            throw PlayerError(QString::fromUtf8(SDL_GetError()));
         m_state = State::Playing;
     } else if (m_state == State::Stopped) {
         Play();
@@ -263,7 +264,14 @@ void MpgPlayer::startPlayback()
     m_channel.reset();
     m_quit.store(false);
     m_decoder = std::thread([this] { decodeLoop(); });
-    AudioOutput::instance().setActive(&m_channel, true);
+    if (!AudioOutput::instance().setActive(&m_channel, true)) {
+        const QString reason = QString::fromUtf8(SDL_GetError());
+        m_quit.store(true);
+        m_channel.makeRoom();
+        m_decoder.join();
+        m_channel.reset();
+        throw PlayerError(reason);
+    }
     m_state = State::Playing;
 }
 
@@ -273,6 +281,7 @@ void MpgPlayer::haltPlayback()
     const bool ended = m_channel.drained.load();
     m_frame = ended ? m_totalFrames : heardFrame();
     m_quit.store(true);
+    m_channel.makeRoom();
     if (m_decoder.joinable())
         m_decoder.join();
     m_channel.reset();
@@ -284,6 +293,7 @@ void MpgPlayer::decodeLoop()
     std::vector<float> output(4096 * 2);
     bool endOfStream = false;
     while (!m_quit.load()) {
+        const uint32_t seen = m_channel.roomMade.load();
         if (!endOfStream && SDL_AudioStreamAvailable(m_stream) < static_cast<int>(output.size() * sizeof(float))) {
             size_t done = 0;
             const int rc = mpg123_read(m_handle, input.data(), input.size(), &done);
@@ -308,7 +318,9 @@ void MpgPlayer::decodeLoop()
             m_channel.sourceDone.store(true);
             return;
         }
-        if (room == 0 || endOfStream)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // Asleep until the device has taken frames (never, while paused) or
+        // the player stops.
+        if ((room == 0 || endOfStream) && !m_quit.load())
+            m_channel.roomMade.wait(seen);
     }
 }

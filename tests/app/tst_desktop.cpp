@@ -189,6 +189,12 @@ private slots:
         key(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(w.SpinEdit1->lineEdit()->text(), QStringLiteral("1500"));
         QCOMPARE(h.ui.texts(), QStringList(5, kRequire));
+        // The single play/pause key of most keyboards plays, then pauses.
+        h.select(testData("cbr_44k_stereo_3000ms.mp3"));
+        key(Qt::Key_MediaPlay);
+        QCOMPARE(h.fake1().mode, int(MediaPlayer::Playing));
+        key(Qt::Key_MediaPlay);
+        QCOMPARE(h.fake1().mode, int(MediaPlayer::Paused));
         // Keys of the hidden panel's buttons do nothing, as clicks on them cannot.
         w.RadByte->setChecked(true);
         h.ui.clear();

@@ -2,7 +2,11 @@
 #include "listening/mpgplayer.h"
 #include "support/fakes.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QThread>
+
+#include <unistd.h>
 #include <QFile>
 #include <QTest>
 
@@ -88,6 +92,39 @@ private slots:
         QTest::qWait(100);
         QVERIFY(p->Position() >= stopped);
         p->Stop();
+    }
+
+    // Open and silent (never played, paused, stopped): no thread of the
+    // program wakes, and the device is not kept running.
+    void silentMeansAsleep()
+    {
+        auto p = openOn(testData("cbr_44k_stereo_3000ms.mp3"));
+        const auto otherThreadsWakeUps = [] {
+            long total = 0;
+            const QString self = QString::number(gettid());
+            for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                if (task == self)
+                    continue;
+                for (const QByteArray &line : readAll(QStringLiteral("/proc/self/task/%1/status").arg(task)).split('\n'))
+                    if (line.contains("ctxt_switches:"))
+                        total += line.split('\t').last().trimmed().toLong();
+            }
+            return total;
+        };
+        for (int state = 0; state < 3; ++state) {
+            if (state == 1) {
+                p->Play();
+                QTest::qWait(200);
+                p->Pause();
+            } else if (state == 2) {
+                p->Stop();
+            }
+            QThread::msleep(100); // what was under way settles
+            const long before = otherThreadsWakeUps();
+            QThread::msleep(1000);
+            const long woken = otherThreadsWakeUps() - before;
+            QVERIFY2(woken <= 3, qPrintable(QStringLiteral("state %1: %2 wake-ups in a second").arg(state).arg(woken)));
+        }
     }
 
     void positionWritesStopThePlayerThere()
