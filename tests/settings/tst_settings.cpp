@@ -244,7 +244,8 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         settings::SaveAskFlag(true);
-        QVERIFY2(timer.elapsed() <= 1000, qPrintable(QString::number(timer.elapsed())));
+        // The lock waits at most 900 ms; the rest is the write itself, on a busy machine.
+        QVERIFY2(timer.elapsed() <= 1200, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(readAll(home.askConf()), QByteArray("[General]\nAsk=1\n"));
     }
 
