@@ -28,22 +28,21 @@ FileReader::~FileReader()
     ::close(m_fd);
 }
 
-ssize_t FileReader::read(void *out, size_t count)
+ssize_t FileReader::readAt(off_t position, char *dst, size_t count)
 {
-    char *dst = static_cast<char *>(out);
     size_t done = 0;
     while (done < count) {
-        const off_t inBuffer = m_position - m_bufferStart;
+        const off_t inBuffer = position - m_bufferStart;
         if (inBuffer >= 0 && static_cast<size_t>(inBuffer) < m_bufferLength) {
             const size_t n = std::min(count - done, m_bufferLength - static_cast<size_t>(inBuffer));
             std::memcpy(dst + done, m_buffer.get() + inBuffer, n);
             done += n;
-            m_position += static_cast<off_t>(n);
+            position += static_cast<off_t>(n);
             continue;
         }
         if (count - done >= m_capacity) {
             // A large request goes straight to the caller's memory.
-            const ssize_t n = ::pread(m_fd, dst + done, count - done, m_position);
+            const ssize_t n = ::pread(m_fd, dst + done, count - done, position);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
@@ -51,18 +50,64 @@ ssize_t FileReader::read(void *out, size_t count)
             if (n == 0)
                 break;
             done += static_cast<size_t>(n);
-            m_position += n;
+            position += n;
             continue;
         }
-        const ssize_t n = ::pread(m_fd, m_buffer.get(), m_capacity, m_position);
+        const ssize_t n = ::pread(m_fd, m_buffer.get(), m_capacity, position);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return done > 0 ? static_cast<ssize_t>(done) : -1;
-        m_bufferStart = m_position;
+        m_bufferStart = position;
         m_bufferLength = static_cast<size_t>(n);
         if (n == 0)
             break;
+    }
+    return static_cast<ssize_t>(done);
+}
+
+void FileReader::setRegions(std::vector<audiomap::Region> regions)
+{
+    m_regions = std::move(regions);
+    m_starts.clear();
+    off_t start = 0;
+    for (const audiomap::Region &r : m_regions) {
+        m_starts.push_back(start);
+        start += static_cast<off_t>(r.length);
+    }
+    m_mappedSize = start;
+    m_mapped = true;
+    m_position = 0;
+}
+
+ssize_t FileReader::read(void *out, size_t count)
+{
+    char *dst = static_cast<char *>(out);
+    if (!m_mapped) {
+        const ssize_t n = readAt(m_position, dst, count);
+        if (n > 0)
+            m_position += n;
+        return n;
+    }
+    size_t done = 0;
+    while (done < count && m_position < m_mappedSize) {
+        // The region that holds the position.
+        const size_t i = static_cast<size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), m_position)
+                                             - m_starts.begin() - 1);
+        const audiomap::Region &r = m_regions[i];
+        const off_t within = m_position - m_starts[i];
+        const size_t n = std::min(count - done, static_cast<size_t>(static_cast<off_t>(r.length) - within));
+        ssize_t got = static_cast<ssize_t>(n);
+        if (r.offset < 0)
+            std::memset(dst + done, 0, n);
+        else
+            got = readAt(static_cast<off_t>(r.offset) + within, dst + done, n);
+        if (got < 0)
+            return done > 0 ? static_cast<ssize_t>(done) : -1;
+        done += static_cast<size_t>(got);
+        m_position += got;
+        if (static_cast<size_t>(got) < n)
+            break; // the file ended early (it shrank)
     }
     return static_cast<ssize_t>(done);
 }
@@ -74,6 +119,10 @@ off_t FileReader::seek(off_t offset, int whence)
     case SEEK_SET: base = 0; break;
     case SEEK_CUR: base = m_position; break;
     case SEEK_END: {
+        if (m_mapped) {
+            base = m_mappedSize;
+            break;
+        }
         struct stat st {};
         if (::fstat(m_fd, &st) != 0)
             return -1;

@@ -4,11 +4,14 @@
 // file is read with pread into the buffer, never mapped into memory, so a file
 // that shrinks while it is open only ends early.
 
+#include "listening/audiomap.h"
+
 #include <QString>
 #include <sys/types.h>
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 class FileReader {
 public:
@@ -25,6 +28,12 @@ public:
     ssize_t read(void *out, size_t count);
     off_t seek(off_t offset, int whence);
 
+    // From now on the reader shows only these regions of the file, one after
+    // the other, from position 0.
+    void setRegions(std::vector<audiomap::Region> regions);
+    // Reads up to count bytes at a position of the file itself.
+    ssize_t readAt(off_t position, char *dst, size_t count);
+
     // How the decoder calls them, with the reader as its handle.
     static ssize_t readCallback(void *self, void *out, size_t count);
     static off_t seekCallback(void *self, off_t offset, int whence);
@@ -39,4 +48,8 @@ private:
     off_t m_bufferStart = 0; // file offset of m_buffer[0]
     size_t m_bufferLength = 0;
     off_t m_position = 0;
+    bool m_mapped = false;
+    std::vector<audiomap::Region> m_regions;
+    std::vector<off_t> m_starts; // position of each region in what is shown
+    off_t m_mappedSize = 0;
 };

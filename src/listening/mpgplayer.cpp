@@ -35,6 +35,73 @@ std::unique_ptr<MediaPlayer> createAudioPlayer()
     return std::make_unique<MpgPlayer>();
 }
 
+void DecoderDeleter::operator()(mpg123_handle *handle) const
+{
+    mpg123_delete(handle); // closes the file too
+}
+
+void StreamDeleter::operator()(SDL_AudioStream *stream) const
+{
+    SDL_FreeAudioStream(stream);
+}
+
+Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames)
+{
+    initLibrary();
+    int err = MPG123_OK;
+    Decoder handle(mpg123_new(nullptr, &err));
+    if (!handle)
+        throw PlayerError(decoderError(nullptr, err));
+    mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    mpg123_format_none(handle.get());
+    const long *rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i)
+        mpg123_format(handle.get(), rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+
+    // The decoder reads through a large buffer (a system call per frame would
+    // make the scan of a long file slow), and sees only the file's audio:
+    // junk between frames is neither heard nor counted.
+    std::unique_ptr<FileReader> reader = FileReader::open(path);
+    if (!reader)
+        throw PlayerError(decoderError(nullptr, MPG123_BAD_FILE));
+    const off_t size = reader->seek(0, SEEK_END);
+    FileReader &raw = *reader;
+    reader->setRegions(audiomap::scan(
+        [&raw](int64_t offset, unsigned char *out, int64_t n) {
+            return static_cast<int64_t>(raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out),
+                                                   static_cast<size_t>(n)));
+        },
+        size < 0 ? 0 : size));
+    mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
+                                 FileReader::closeCallback);
+    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) // the decoder closes the reader from now on
+        throw PlayerError(decoderError(handle.get(), MPG123_ERR));
+
+    // mpg123_open accepts any file: only audio that decodes counts.
+    std::vector<unsigned char> block(16384);
+    size_t done = 0;
+    int rc = MPG123_OK;
+    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
+        rc = mpg123_read(handle.get(), block.data(), block.size(), &done);
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+            break;
+    }
+    int encoding = 0;
+    if (done == 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || rate <= 0) {
+        throw PlayerError(rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT
+                              ? QStringLiteral("The file contains no MPEG audio that can be played")
+                              : decoderError(handle.get(), rc));
+    }
+    if (mpg123_scan(handle.get()) != MPG123_OK)
+        throw PlayerError(decoderError(handle.get(), MPG123_ERR));
+    frames = mpg123_length(handle.get());
+    if (frames <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0)
+        throw PlayerError(QStringLiteral("The file contains no MPEG audio that can be played"));
+    return handle;
+}
+
 MpgPlayer::MpgPlayer() = default;
 
 MpgPlayer::~MpgPlayer()
@@ -45,80 +112,22 @@ MpgPlayer::~MpgPlayer()
 void MpgPlayer::Open()
 {
     Close();
-    initLibrary();
-
-    int err = MPG123_OK;
-    mpg123_handle *handle = mpg123_new(nullptr, &err);
-    if (!handle)
-        throw PlayerError(decoderError(nullptr, err));
-    const auto fail = [&](const QString &text) {
-        mpg123_delete(handle); // closes the file too
-        throw PlayerError(text);
-    };
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    mpg123_format_none(handle);
-    const long *rates = nullptr;
-    size_t rateCount = 0;
-    mpg123_rates(&rates, &rateCount);
-    for (size_t i = 0; i < rateCount; ++i)
-        mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-
-    // The decoder reads through a large buffer: a system call per frame would
-    // make the scan of a long file slow.
-    std::unique_ptr<FileReader> reader = FileReader::open(FileName());
-    if (!reader)
-        fail(decoderError(nullptr, MPG123_BAD_FILE));
-    mpg123_replace_reader_handle(handle, FileReader::readCallback, FileReader::seekCallback, FileReader::closeCallback);
-    if (mpg123_open_handle(handle, reader.release()) != MPG123_OK) // the decoder closes the reader from now on
-        fail(decoderError(handle, MPG123_ERR));
-
-    // mpg123_open accepts any file: only audio that decodes counts.
-    std::vector<unsigned char> block(16384);
-    size_t done = 0;
-    int rc = MPG123_OK;
-    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
-        rc = mpg123_read(handle, block.data(), block.size(), &done);
-        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
-            break;
-    }
-    int encoding = 0;
-    if (done == 0 || mpg123_getformat(handle, &m_rate, &m_channels, &encoding) != MPG123_OK || m_rate <= 0) {
-        fail(rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT
-                 ? QStringLiteral("The file contains no MPEG audio that can be played")
-                 : decoderError(handle, rc));
-    }
-
-    // Audio has been found: from here on junk of any size in the middle (a
-    // broken download, a stray tag) is skipped, as other players skip it,
-    // instead of ending the track there. Before, the decoder gives up after
-    // its usual distance, so that a file with no audio is refused quickly.
-    mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0);
-    if (mpg123_scan(handle) != MPG123_OK)
-        fail(decoderError(handle, MPG123_ERR));
-    const off_t length = mpg123_length(handle);
-    if (length <= 0 || mpg123_seek(handle, 0, SEEK_SET) < 0) {
-        fail(QStringLiteral("The file contains no MPEG audio that can be played"));
-    }
+    int64_t frames = 0;
+    Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames);
 
     QString audioError;
-    if (!AudioOutput::instance().ensureOpen(&audioError)) {
-        fail(audioError);
-    }
-    const int deviceRate = AudioOutput::instance().rate();
-    m_stream = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(m_channels), static_cast<int>(m_rate),
-                                  AUDIO_F32SYS, 2, deviceRate);
-    if (!m_stream) {
-        fail(QString::fromUtf8(SDL_GetError()));
-    }
-
+    if (!AudioOutput::instance().ensureOpen(&audioError))
+        throw PlayerError(audioError);
+    Stream stream(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(m_channels), static_cast<int>(m_rate),
+                                     AUDIO_F32SYS, 2, AudioOutput::instance().rate()));
+    if (!stream)
+        throw PlayerError(QString::fromUtf8(SDL_GetError()));
     m_channel.reset();
-    if (!AudioOutput::instance().attach(&m_channel)) {
-        SDL_FreeAudioStream(m_stream);
-        m_stream = nullptr;
-        fail(QStringLiteral("Too many players are open at once"));
-    }
-    m_handle = handle;
-    m_totalFrames = length;
+    if (!AudioOutput::instance().attach(&m_channel))
+        throw PlayerError(QStringLiteral("Too many players are open at once"));
+    m_handle = std::move(handle);
+    m_stream = std::move(stream);
+    m_totalFrames = frames;
     m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
     m_frame = 0;
     m_state = State::Stopped;
@@ -131,11 +140,8 @@ void MpgPlayer::Close()
     if (m_state == State::Playing || m_state == State::Paused)
         haltPlayback();
     AudioOutput::instance().detach(&m_channel);
-    SDL_FreeAudioStream(m_stream);
-    m_stream = nullptr;
-    mpg123_close(m_handle);
-    mpg123_delete(m_handle);
-    m_handle = nullptr;
+    m_stream.reset();
+    m_handle.reset();
     m_state = State::Closed;
 }
 
@@ -258,9 +264,9 @@ void MpgPlayer::checkEnd()
 
 void MpgPlayer::startPlayback()
 {
-    const off_t at = mpg123_seek(m_handle, static_cast<off_t>(m_frame), SEEK_SET);
+    const off_t at = mpg123_seek(m_handle.get(), static_cast<off_t>(m_frame), SEEK_SET);
     m_startFrame = at >= 0 ? static_cast<int64_t>(at) : m_frame;
-    SDL_AudioStreamClear(m_stream);
+    SDL_AudioStreamClear(m_stream.get());
     m_channel.reset();
     m_quit.store(false);
     m_decoder = std::thread([this] { decodeLoop(); });
@@ -294,22 +300,22 @@ void MpgPlayer::decodeLoop()
     bool endOfStream = false;
     while (!m_quit.load()) {
         const uint32_t seen = m_channel.roomMade.load();
-        if (!endOfStream && SDL_AudioStreamAvailable(m_stream) < static_cast<int>(output.size() * sizeof(float))) {
+        if (!endOfStream && SDL_AudioStreamAvailable(m_stream.get()) < static_cast<int>(output.size() * sizeof(float))) {
             size_t done = 0;
-            const int rc = mpg123_read(m_handle, input.data(), input.size(), &done);
+            const int rc = mpg123_read(m_handle.get(), input.data(), input.size(), &done);
             if (done > 0)
-                SDL_AudioStreamPut(m_stream, input.data(), static_cast<int>(done));
+                SDL_AudioStreamPut(m_stream.get(), input.data(), static_cast<int>(done));
             // A read error after audio has played ends the stream like its end.
             if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT && done == 0) {
-                SDL_AudioStreamFlush(m_stream);
+                SDL_AudioStreamFlush(m_stream.get());
                 endOfStream = true;
             }
         }
         const size_t room = m_channel.freeFrames();
-        const int available = SDL_AudioStreamAvailable(m_stream);
+        const int available = SDL_AudioStreamAvailable(m_stream.get());
         if (available > 0 && room > 0) {
             const size_t wantFrames = std::min(room, output.size() / 2);
-            const int got = SDL_AudioStreamGet(m_stream, output.data(), static_cast<int>(wantFrames * 2 * sizeof(float)));
+            const int got = SDL_AudioStreamGet(m_stream.get(), output.data(), static_cast<int>(wantFrames * 2 * sizeof(float)));
             if (got > 0)
                 m_channel.push(output.data(), static_cast<size_t>(got) / (2 * sizeof(float)));
             continue;

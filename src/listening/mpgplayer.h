@@ -6,8 +6,27 @@
 #include <atomic>
 #include <thread>
 
+#include <QString>
+#include <cstdint>
+#include <memory>
+
 struct mpg123_handle_struct;
 struct _SDL_AudioStream;
+
+// The libmpg123 and SDL handles own themselves: freed once, on every path.
+struct DecoderDeleter {
+    void operator()(mpg123_handle_struct *handle) const;
+};
+struct StreamDeleter {
+    void operator()(_SDL_AudioStream *stream) const;
+};
+using Decoder = std::unique_ptr<mpg123_handle_struct, DecoderDeleter>;
+using Stream = std::unique_ptr<_SDL_AudioStream, StreamDeleter>;
+
+// A decoder on the audio of path (junk between its frames left out), its
+// first audio decoded to learn the rate and channels, its length in frames
+// (per channel) found, and set back to the start. Throws PlayerError.
+Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames);
 
 // Decodes with libmpg123 in a thread of its own and plays through the shared
 // SDL device. Positions count the frames the device has consumed.
@@ -38,8 +57,8 @@ private:
     int toMs(int64_t frame) const;
     void decodeLoop();
 
-    mpg123_handle_struct *m_handle = nullptr;
-    _SDL_AudioStream *m_stream = nullptr;
+    Decoder m_handle;
+    Stream m_stream;
     AudioChannel m_channel;
     std::thread m_decoder;
     std::atomic<bool> m_quit{false};

@@ -1,4 +1,5 @@
 #include "core/errors.h"
+#include "listening/audiomap.h"
 #include "listening/mpgplayer.h"
 #include "support/fakes.h"
 
@@ -9,6 +10,10 @@
 #include <unistd.h>
 #include <QFile>
 #include <QTest>
+
+#include <mpg123.h>
+
+#include <cmath>
 
 namespace {
 
@@ -271,6 +276,93 @@ private slots:
         QVERIFY(waitPast(*p, 1600, 3000) >= 1600); // past the damage at 1200 ms
         p->setPosition(2500);
         QCOMPARE(p->Position(), 2500);
+    }
+
+    // Junk of any kind and size between frames, before the first or after
+    // the last: left out, so that it is neither heard (no sample louder than
+    // the tone's own) nor counted in the length.
+    void junkIsNeitherHeardNorCounted_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QStringList>("sources"); // the peak of the loudest is the limit
+        const QStringList one{testData("cbr_44k_stereo_3000ms.mp3")};
+        const QByteArray tone = readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+        const qsizetype middle = tone.size() * 2 / 5;
+        for (int kib : {1, 64, 1024})
+            QTest::addRow("%d KiB in the middle", kib) << tone.left(middle) + patternBytes(kib << 10) + tone.mid(middle) << 3000 << one;
+        for (int mib : {1, 10})
+            QTest::addRow("%d MiB at the end", mib) << tone + patternBytes(mib << 20) << 3000 << one;
+        QTest::addRow("100 KiB before the first frame") << patternBytes(100 << 10) + tone << 3000 << one;
+        QByteArray ape("APETAGEX\xD0\x07\x00\x00\x40\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+                       "\x00\x00\x00\x00\x00\x00\x00\x00", 32);
+        QByteArray footer = ape;
+        footer[20] = 0; // the footer of a tag with no header
+        QTest::addRow("APE and ID3v1 tags at the end")
+            << tone + QByteArray(32, 'a') + footer + QByteArray("TAG") + QByteArray(125, ' ') << 3000 << one;
+        QTest::addRow("two MP3s joined with cat")
+            << tone + readAll(testData("vbr_noxing_3000ms.mp3")) << 6000
+            << (one + QStringList{testData("vbr_noxing_3000ms.mp3")});
+    }
+    void junkIsNeitherHeardNorCounted()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/damaged.mp3");
+        writeFile(path, file);
+        const auto peak = [](const QString &mp3, int &lengthMs) {
+            long rate = 0;
+            int channels = 0;
+            int64_t frames = 0;
+            const Decoder decoder = openDecoder(mp3, rate, channels, frames);
+            lengthMs = int(frames * 1000 / rate);
+            std::vector<float> block(8192);
+            float loudest = 0;
+            size_t done = 0;
+            while (mpg123_read(decoder.get(), block.data(), block.size() * sizeof(float), &done) == MPG123_OK
+                   || done > 0) {
+                for (size_t i = 0; i < done / sizeof(float); ++i)
+                    loudest = std::max(loudest, std::abs(block[i]));
+                if (done == 0)
+                    break;
+            }
+            return loudest;
+        };
+        QFETCH(QStringList, sources);
+        int toneLength = 0, length = 0;
+        float tonePeak = 0;
+        for (const QString &source : sources)
+            tonePeak = std::max(tonePeak, peak(source, toneLength));
+        const float heard = peak(path, length);
+        QVERIFY2(std::abs(length - expected) <= 30, qPrintable(QString::number(length)));
+        QVERIFY2(heard <= tonePeak * 1.02f, qPrintable(QStringLiteral("%1 against %2").arg(heard).arg(tonePeak)));
+        auto p = openOn(path);
+        QCOMPARE(p->Length(), length);
+    }
+
+    // A few frames and then a great deal of junk: the search for more audio
+    // through all of it takes a moment, not the window's life.
+    void aHugeTailOfJunkIsPassedQuickly()
+    {
+        const QByteArray tone = readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/tail.mp3");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        qsizetype frames = 0;
+        for (int i = 0; i < 10; ++i)
+            frames += audiomap::parseHeader(reinterpret_cast<const unsigned char *>(tone.constData()) + frames)->frameBytes;
+        out.write(tone.left(frames));
+        const QByteArray junk = patternBytes(1 << 20);
+        for (int i = 0; i < 256; ++i)
+            out.write(junk);
+        out.close();
+        QElapsedTimer timer;
+        timer.start();
+        auto p = openOn(path);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(p->Length() > 200 && p->Length() <= 270, qPrintable(QString::number(p->Length())));
     }
 
     void openFailureOfAMissingFile()

@@ -1,0 +1,226 @@
+#include "listening/audiomap.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace audiomap {
+
+namespace {
+
+// Kilobits per second by [MPEG-1 or not][layer - 1][index].
+constexpr int kBitRates[2][3][16] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
+
+constexpr int kSampleRates[3] = {44100, 48000, 32000};
+
+bool sameStream(const Header &a, const Header &b)
+{
+    return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
+}
+
+// A file read through one window of memory: the walk reads a few bytes a
+// frame, the search for the next frame reads every byte.
+class Window {
+public:
+    Window(const ReadAt &read, int64_t size) : m_read(read), m_size(size) {}
+    int64_t size() const { return m_size; }
+
+    // The n (at most kSpan) bytes at offset, or nullptr when they pass the end.
+    const unsigned char *at(int64_t offset, int64_t n)
+    {
+        if (offset < 0 || offset + n > m_size)
+            return nullptr;
+        if (offset < m_start || offset + n > m_start + m_length) {
+            m_start = offset;
+            m_length = std::max<int64_t>(0, m_read(offset, m_data.data(), kSpan));
+            if (offset + n > m_start + m_length)
+                return nullptr;
+        }
+        return m_data.data() + (offset - m_start);
+    }
+
+    static constexpr int64_t kSpan = 1 << 16;
+
+private:
+    const ReadAt &m_read;
+    int64_t m_size;
+    std::array<unsigned char, kSpan> m_data{};
+    int64_t m_start = 0;
+    int64_t m_length = 0;
+};
+
+bool tagAt(Window &file, int64_t offset)
+{
+    const unsigned char *p = file.at(offset, 3);
+    if (!p)
+        return false;
+    if (std::memcmp(p, "ID3", 3) == 0)
+        return true;
+    if (std::memcmp(p, "TAG", 3) == 0 && offset + 128 == file.size())
+        return true;
+    const unsigned char *ape = file.at(offset, 8);
+    return ape && std::memcmp(ape, "APETAGEX", 8) == 0;
+}
+
+// A frame of the stream at offset, followed by the next frame of the stream,
+// by the end of the file or by a tag: its size, else 0.
+int64_t frameAt(Window &file, int64_t offset, const Header &stream)
+{
+    const unsigned char *p = file.at(offset, 4);
+    const auto h = p ? parseHeader(p) : std::nullopt;
+    if (!h || !sameStream(*h, stream))
+        return 0;
+    const int64_t next = offset + h->frameBytes;
+    if (next >= file.size())
+        return file.size() - offset; // the last frame, whole or cut short
+    if (next + 4 > file.size())
+        return h->frameBytes; // a few stray bytes after the last frame
+    const unsigned char *q = file.at(next, 4);
+    const auto following = q ? parseHeader(q) : std::nullopt;
+    if ((following && sameStream(*following, stream)) || tagAt(file, next))
+        return h->frameBytes;
+    return 0;
+}
+
+// Where `frames` frames of the stream follow each other (or reach the end of
+// the file or a tag after one at least).
+bool chainAt(Window &file, int64_t offset, const Header &stream, int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        if (i > 0 && (offset >= file.size() || tagAt(file, offset)))
+            return true;
+        const int64_t n = frameAt(file, offset, stream);
+        if (n == 0)
+            return false;
+        offset += n;
+    }
+    return true;
+}
+
+// The first offset in [from, to) where a chain of the stream begins; with no
+// stream yet, the first chain of any stream, which becomes the stream.
+std::optional<int64_t> findChain(Window &file, int64_t from, int64_t to, std::optional<Header> &stream)
+{
+    to = std::min(to, file.size() - 3);
+    for (int64_t offset = from; offset < to;) {
+        const int64_t span = std::min<int64_t>(Window::kSpan - 4, to - offset);
+        const unsigned char *p = file.at(offset, span + 3);
+        if (!p)
+            p = file.at(offset, std::min<int64_t>(span, file.size() - offset));
+        if (!p)
+            break;
+        const unsigned char *end = p + span;
+        for (const unsigned char *c = p; c < end; ++c) {
+            c = static_cast<const unsigned char *>(std::memchr(c, 0xFF, static_cast<size_t>(end - c)));
+            if (!c)
+                break;
+            const auto h = parseHeader(c);
+            if (!h || (stream && !sameStream(*h, *stream)))
+                continue;
+            const int64_t at = offset + (c - p);
+            if (chainAt(file, at, *h, stream ? 3 : 4)) {
+                if (!stream)
+                    stream = h;
+                return at;
+            }
+            // The chain check moved the window: find this byte again.
+            p = file.at(offset, span + 3);
+            if (!p)
+                return std::nullopt;
+            c = p + (at - offset);
+            end = p + span;
+        }
+        offset += span;
+    }
+    return std::nullopt;
+}
+
+int64_t id3v2Size(Window &file)
+{
+    const unsigned char *p = file.at(0, 10);
+    if (!p || std::memcmp(p, "ID3", 3) != 0)
+        return 0;
+    const int64_t body = (int64_t(p[6] & 0x7F) << 21) | (int64_t(p[7] & 0x7F) << 14) | (int64_t(p[8] & 0x7F) << 7)
+        | int64_t(p[9] & 0x7F);
+    return 10 + body + ((p[5] & 0x10) ? 10 : 0);
+}
+
+// Where the audio ends: before an ID3v1 tag and an APE tag at the end.
+int64_t audioEnd(Window &file)
+{
+    int64_t end = file.size();
+    if (const unsigned char *p = file.at(end - 128, 3); p && std::memcmp(p, "TAG", 3) == 0)
+        end -= 128;
+    if (const unsigned char *p = file.at(end - 32, 32); p && std::memcmp(p, "APETAGEX", 8) == 0) {
+        const int64_t size = int64_t(p[12]) | int64_t(p[13]) << 8 | int64_t(p[14]) << 16 | int64_t(p[15]) << 24;
+        const bool header = p[23] & 0x80;
+        end = std::max<int64_t>(0, end - size - (header ? 32 : 0));
+    }
+    return end;
+}
+
+} // namespace
+
+std::optional<Header> parseHeader(const unsigned char *p)
+{
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
+        return std::nullopt;
+    const int versionBits = (p[1] >> 3) & 3, layerBits = (p[1] >> 1) & 3;
+    const int rateIndex = (p[2] >> 4) & 15, sampleIndex = (p[2] >> 2) & 3;
+    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3
+        || (p[3] & 3) == 2)
+        return std::nullopt;
+    Header h{};
+    h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+    h.layer = 4 - layerBits;
+    h.sampleRate = kSampleRates[sampleIndex] / (h.version == 1 ? 1 : h.version == 2 ? 2 : 4);
+    const int kbps = kBitRates[h.version == 1 ? 0 : 1][h.layer - 1][rateIndex];
+    const int padding = (p[2] >> 1) & 1;
+    if (h.layer == 1)
+        h.frameBytes = (12 * kbps * 1000 / h.sampleRate + padding) * 4;
+    else if (h.layer == 3 && h.version != 1)
+        h.frameBytes = 72 * kbps * 1000 / h.sampleRate + padding;
+    else
+        h.frameBytes = 144 * kbps * 1000 / h.sampleRate + padding;
+    return h;
+}
+
+std::vector<Region> scan(const ReadAt &read, int64_t size)
+{
+    std::vector<Region> regions;
+    Window tail(read, size);
+    Window file(read, audioEnd(tail));
+    size = file.size();
+    std::optional<Header> stream;
+    const int64_t tag = id3v2Size(file);
+    std::optional<int64_t> start = findChain(file, tag, tag + kLeadIn, stream);
+    int64_t offset = start ? *start : size;
+    while (offset < size) {
+        const int64_t n = frameAt(file, offset, *stream);
+        if (n > 0) {
+            if (!regions.empty() && regions.back().offset >= 0
+                && regions.back().offset + regions.back().length == offset)
+                regions.back().length += n;
+            else
+                regions.push_back({offset, n});
+            offset += n;
+            continue;
+        }
+        // Not a frame of the stream: what follows up to the next chain of it
+        // is left out, with a break where it was.
+        const std::optional<int64_t> next = findChain(file, offset + 1, size, stream);
+        if (!next)
+            break;
+        regions.push_back({-1, kBreak});
+        offset = *next;
+    }
+    return regions;
+}
+
+} // namespace audiomap

@@ -1,0 +1,44 @@
+#pragma once
+// Where a file's MPEG audio lies. The file is walked frame by frame; a frame
+// counts only when it belongs to the stream (the same MPEG version, layer and
+// sample rate as the first audio) and the next frame, the end of the file or a
+// tag follows it. Whatever lies between (a broken download, a stray tag, a run
+// of zeros, junk of any size) is left out, so it is neither heard nor counted.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace audiomap {
+
+struct Header {
+    int version;    // 1 (MPEG-1), 2 (MPEG-2) or 25 (MPEG-2.5)
+    int layer;      // 1, 2 or 3
+    int sampleRate; // Hz
+    int frameBytes; // the whole frame, header included
+};
+
+// The frame header in the four bytes at p, or nothing when they are none.
+// Free-format frames (no bit rate given) are not counted as audio.
+std::optional<Header> parseHeader(const unsigned char *p);
+
+// A stretch of the stream handed to the decoder: length bytes of the file
+// from offset, or, where offset is negative, length zero bytes (put between
+// two stretches that junk separated, so that the decoder knows of the break).
+struct Region {
+    int64_t offset;
+    int64_t length;
+};
+
+// Reads up to n bytes at offset into out; returns the bytes read (0 at the end).
+using ReadAt = std::function<int64_t(int64_t offset, unsigned char *out, int64_t n)>;
+
+// The audio of a file of size bytes: the regions in order, empty when no
+// stream starts within kLeadIn bytes of the start (after an ID3v2 tag).
+std::vector<Region> scan(const ReadAt &read, int64_t size);
+
+constexpr int64_t kLeadIn = 1 << 20;
+constexpr int64_t kBreak = 4; // zero bytes between regions
+
+} // namespace audiomap
