@@ -48,40 +48,69 @@ void QtInteraction::errorReport(const QString &text)
     showBox(m_owner, QMessageBox::Critical, QString::fromLatin1(kAppTitle), text);
 }
 
-std::optional<QString> QtInteraction::openFileName(const QString &initialDir)
+QtInteraction::QtInteraction(QWidget *owner) : m_owner(owner) {}
+QtInteraction::~QtInteraction()
 {
-    QFileDialog dialog(m_owner);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // A typed name is accepted whether or not such a file exists.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setNameFilter(QStringLiteral("MP3 (*.mp3 *.MP3 *.Mp3 *.mP3)"));
-    if (!initialDir.isEmpty())
-        dialog.setDirectory(initialDir);
-    dialog.setSizeGripEnabled(true);
+    // Dialogs of an owner go with it; the others go here.
+    for (QFileDialog *dialog : {m_open.data(), m_save.data()})
+        if (dialog && !dialog->parent())
+            delete dialog;
+}
+
+void QtInteraction::setOwner(QWidget *owner)
+{
+    m_owner = owner;
+}
+
+namespace {
+
+std::optional<QString> run(QFileDialog &dialog)
+{
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
 }
 
+} // namespace
+
+std::optional<QString> QtInteraction::openFileName(const QString &initialDir)
+{
+    // One dialog for the window's life, given its start folder each time.
+    if (!m_open) {
+        m_open = new QFileDialog(m_owner);
+        m_open->setAcceptMode(QFileDialog::AcceptOpen);
+        // A typed name is accepted whether or not such a file exists.
+        m_open->setFileMode(QFileDialog::AnyFile);
+        m_open->setOption(QFileDialog::DontConfirmOverwrite, true);
+        m_open->setOption(QFileDialog::HideNameFilterDetails, true);
+        m_open->setOption(QFileDialog::DontUseNativeDialog, true);
+        m_open->setNameFilter(QStringLiteral("MP3 (*.mp3 *.MP3 *.Mp3 *.mP3)"));
+        m_open->setSizeGripEnabled(true);
+    }
+    if (!initialDir.isEmpty())
+        m_open->setDirectory(initialDir);
+    m_open->selectFile(QString());
+    return run(*m_open);
+}
+
 std::optional<QString> QtInteraction::saveFileName(const QString &initialName, const QString &folder)
 {
-    QFileDialog dialog(m_owner);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // Choosing a file that exists asks before replacing it; No returns to the dialog.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    if (!initialName.isEmpty())
-        dialog.selectFile(initialName);
-    else if (!folder.isEmpty())
-        dialog.setDirectory(folder);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    if (!m_save) {
+        m_save = new QFileDialog(m_owner);
+        m_save->setAcceptMode(QFileDialog::AcceptSave);
+        m_save->setFileMode(QFileDialog::AnyFile);
+        // Choosing a file that exists asks before replacing it; No returns to the dialog.
+        m_save->setOption(QFileDialog::DontUseNativeDialog, true);
+    }
+    if (!initialName.isEmpty()) {
+        m_save->selectFile(initialName);
+    } else {
+        if (!folder.isEmpty())
+            m_save->setDirectory(folder);
+        m_save->selectFile(QString());
+    }
+    return run(*m_save);
 }
 
 void QtInteraction::openDocument(const QUrl &url, std::function<void(bool)> done)

@@ -2,9 +2,12 @@
 // Every modal interaction of the program goes through this interface, so that
 // tests can replace it with a scripted fake.
 
+#include <QFileDialog>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QDialog;
@@ -38,8 +41,9 @@ public:
 // The real dialogs of the desktop.
 class QtInteraction : public Interaction {
 public:
-    explicit QtInteraction(QWidget *owner = nullptr) : m_owner(owner) {}
-    void setOwner(QWidget *owner) { m_owner = owner; }
+    explicit QtInteraction(QWidget *owner = nullptr);
+    ~QtInteraction() override;
+    void setOwner(QWidget *owner);
 
     void messageBox(const QString &text) override;
     void messageDialog(DialogType type, const QString &text) override;
@@ -51,6 +55,9 @@ public:
 
 private:
     QWidget *m_owner;
+    // The open and save dialogs, made once and used again (the owner's
+    // children, so they go with it).
+    QPointer<QFileDialog> m_open, m_save;
 };
 
 extern const char *const kAppTitle; // "MP3 Cleavo"

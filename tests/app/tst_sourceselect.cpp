@@ -1,7 +1,9 @@
 #include "settings/inistore.h"
 #include "support/fakes.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -9,6 +11,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 namespace {
 
@@ -196,6 +200,39 @@ private slots:
         QVERIFY(w.LblEnd->text().isEmpty());
         QVERIFY(!w.v.FileSelected);
         QCOMPARE(w.Lblsize->text(), QStringLiteral("1500"));
+    }
+
+    // The real open and save dialogs: one of each for the window's life, each
+    // opening where it is told; memory stays flat over many uses.
+    void theDialogsAreMadeOnceAndKeepMemoryFlat()
+    {
+        QTemporaryDir a, b;
+        QWidget owner;
+        QtInteraction ui(&owner);
+        QStringList folders;
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                folders << dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        cancel.start(0);
+        const auto resident = [] {
+            return readAll(QStringLiteral("/proc/self/statm")).split(' ').value(1).toLong() * sysconf(_SC_PAGESIZE);
+        };
+        for (int i = 0; i < 20; ++i) // the first uses load what every later one needs
+            QVERIFY(!ui.openFileName(i % 2 ? a.path() : b.path()));
+        const long before = resident();
+        for (int i = 0; i < 300; ++i) {
+            QVERIFY(!ui.openFileName(i % 2 ? a.path() : b.path()));
+            QVERIFY(!ui.saveFileName(QString(), a.path()));
+        }
+        const long grown = resident() - before;
+        QVERIFY2(grown < 2 << 20, qPrintable(QStringLiteral("%1 bytes more").arg(grown)));
+        QCOMPARE(owner.findChildren<QFileDialog *>().size(), 2);
+        QCOMPARE(folders.mid(folders.size() - 4),
+                 (QStringList{b.path(), a.path(), a.path(), a.path()})); // open in b, save in a, open in a, save in a
     }
 };
 
