@@ -1,11 +1,13 @@
 // The main window on the desktop: keys for the whole road, and files dropped on it.
 
 #include "app/frmsplit.h"
+#include "app/mpris.h"
 #include "core/interaction.h"
 #include "listening/mediaplayer.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
@@ -67,6 +69,47 @@ bool acceptWithoutMove(QDropEvent *event)
 }
 
 } // namespace
+
+void TFrmsplit::connectMediaControls()
+{
+    Mpris::Player player;
+    player.status = [this] {
+        switch (MediaPlayer1().Mode()) {
+        case MediaPlayer::Playing: return QStringLiteral("Playing");
+        case MediaPlayer::Paused: return QStringLiteral("Paused");
+        default: return QStringLiteral("Stopped");
+        }
+    };
+    player.title = [this] { return QFileInfo(v.SourceFileName).fileName(); };
+    player.lengthUs = [this] { return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Length()) * 1000 : qint64(0); };
+    player.act = [this](const QString &what) {
+        const int mode = MediaPlayer1().Mode();
+        const bool running = mode == MediaPlayer::Playing || mode == MediaPlayer::Paused;
+        if (what == QLatin1String("Play"))
+            press(mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
+        else if (what == QLatin1String("Pause") && mode == MediaPlayer::Playing)
+            press(CmdPause);
+        else if (what == QLatin1String("PlayPause"))
+            press(running ? CmdPause : CmdPlay);
+        else if (what == QLatin1String("Stop"))
+            press(CmdStop);
+        mediaControlsChanged();
+    };
+    player.raise = [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    };
+    m_mpris = new Mpris(std::move(player), this);
+}
+
+void TFrmsplit::mediaControlsChanged()
+{
+    // Offered from the first selection on.
+    if (v.FileSelected)
+        m_mpris->offer();
+    m_mpris->refresh();
+}
 
 void TFrmsplit::dragEnterEvent(QDragEnterEvent *event)
 {

@@ -43,6 +43,7 @@ TFrmsplit::TFrmsplit(Services services, QWidget *parent)
     buildControls();
     connectHandlers();
     connectShortcuts();
+    connectMediaControls();
     setAcceptDrops(true);
     guarded([this] { FormCreate(); });
 }
@@ -68,6 +69,9 @@ void TFrmsplit::guarded(const std::function<void()> &handler)
     } catch (const std::exception &e) {
         ui().errorReport(errorReportText(QString::fromLocal8Bit(e.what())));
     }
+    // The desktop's media controls follow what the handler did.
+    if (m_mpris)
+        mediaControlsChanged();
 }
 
 void TFrmsplit::connectHandlers()

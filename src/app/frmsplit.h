@@ -19,6 +19,7 @@ class QScrollBar;
 class QTimer;
 class Interaction;
 class MediaPlayer;
+class Mpris;
 class ScrollNotifier;
 class SpinEdit;
 
@@ -71,6 +72,7 @@ public:
 
     // Runs a handler; a failure it does not catch goes to the default error report.
     void guarded(const std::function<void()> &handler);
+    Mpris *mediaControls() { return m_mpris; }
 
     // Application shell
     void FormCreate();
@@ -142,9 +144,12 @@ private:
     void nameForScreenReaders();
     void connectHandlers();
     void connectShortcuts();
+    void connectMediaControls();
+    void mediaControlsChanged();
     void byteScrollChange(QScrollBar *bar, QLabel *own);
 
     Services m_services;
     ScrollNotifier *m_scroll1 = nullptr;
+    Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;
 };

@@ -1,0 +1,43 @@
+#pragma once
+// The source player offered to the desktop over MPRIS (the session bus's
+// org.mpris.MediaPlayer2), as the desktop's media keys, its media controls
+// and playerctl reach players: Play, Pause, PlayPause and Stop act as clicks
+// on the buttons a click could reach.
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+class Mpris : public QObject {
+    Q_OBJECT
+public:
+    struct Player {
+        std::function<QString()> status;    // "Playing", "Paused" or "Stopped"
+        std::function<QString()> title;     // the file's name
+        std::function<qint64()> lengthUs;   // the track's length in microseconds
+        std::function<void(const QString &)> act; // "Play", "Pause", "PlayPause", "Stop"
+        std::function<void()> raise;
+    };
+
+    explicit Mpris(Player player, QObject *parent = nullptr);
+    ~Mpris() override;
+
+    // Registers on the session bus; false (and nothing else) when there is none.
+    bool offer();
+    bool offered() const { return m_offered; }
+    // Tells the desktop what changed since the last call.
+    void refresh();
+
+    // For the adaptors.
+    const Player &player() const { return m_player; }
+    QVariantMap metadata() const;
+
+private:
+    Player m_player;
+    bool m_offered = false;
+    QString m_service;
+    QString m_lastStatus;
+    QString m_lastTitle;
+};
