@@ -182,7 +182,8 @@ void AudioOutput::callback(void *self, uint8_t *stream, int len)
         const bool done = channel->sourceDone.load();
         const size_t n = channel->mixInto(out, frames);
         channel->consumed.fetch_add(static_cast<int64_t>(n));
-        if (n > 0)
+        // The decoder wakes when half the ring is free, not for every block.
+        if (n > 0 && channel->freeFrames() >= AudioChannel::kRefill)
             channel->makeRoom();
         if (n < frames && done)
             channel->drained.store(true);

@@ -25,6 +25,9 @@ public:
     // and no decoder thread runs.
     void reset();
 
+    static constexpr size_t kCapacity = 8192; // frames, a power of two
+    static constexpr size_t kRefill = kCapacity / 2; // free frames that wake the producer
+
     std::atomic<bool> active{false};     // the callback drains this channel
     std::atomic<bool> sourceDone{false}; // the decoder has pushed its last frame
     std::atomic<bool> drained{false};    // the callback has played the last frame
@@ -39,7 +42,6 @@ public:
     }
 
 private:
-    static constexpr size_t kCapacity = 8192; // frames, a power of two
     std::unique_ptr<float[]> m_data;
     std::atomic<size_t> m_read{0};
     std::atomic<size_t> m_write{0};

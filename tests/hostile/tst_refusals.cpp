@@ -253,8 +253,9 @@ private slots:
         for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
             QStringList asked;
             int steps = 0;
+            QObject driving; // its timers end with this round
             std::function<void()> drive = [&] {
-                QTimer::singleShot(50, &owner, drive); // first: the step below may open a window of its own
+                QTimer::singleShot(50, &driving, drive); // first: the step below may open a window of its own
                 QWidget *modal = QApplication::activeModalWidget();
                 if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                     asked << box->text();
@@ -269,7 +270,7 @@ private slots:
                     }
                 }
             };
-            QTimer::singleShot(50, &owner, drive);
+            QTimer::singleShot(50, &driving, drive);
             const std::optional<QString> chosen = ui.saveFileName(QString(), dir());
             QCOMPARE(asked.size(), 1);
             QVERIFY2(asked.first().contains(QStringLiteral("already exists")), qPrintable(asked.first()));
@@ -277,7 +278,6 @@ private slots:
                 QVERIFY(!chosen);
             else
                 QCOMPARE(chosen, std::optional<QString>(existing));
-            drive = [] {};
         }
         QCOMPARE(readAll(existing), QByteArray("keep me"));
     }
