@@ -8,6 +8,8 @@ ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 20
 SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+# More options for every configuration, such as -DCLEAVO_WERROR=ON (CI).
+CMAKE_FLAGS ?=
 
 all: build
 
@@ -19,7 +21,7 @@ test-deps:
 	@scripts/install-deps --test
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -47,8 +49,8 @@ test: test-deps build
 
 # The whole test suite built with the address and undefined-behaviour sanitizers.
 test-asan: test-deps
-	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
-		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_C_FLAGS="$(SANITIZE)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 	@cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -57,7 +59,7 @@ test-asan: test-deps
 # libFuzzer harnesses, built with clang.
 fuzz: test-deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCLEAVO_FUZZ=ON -DCLEAVO_BUILD_TESTS=OFF \
-		-DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
 
 # Each harness for FUZZ_SECONDS over its corpus (the seeds are never written).

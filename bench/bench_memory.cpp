@@ -2,10 +2,11 @@
 // choosing an hour-long MP3, as the program runs it.
 //   bench_memory FILE
 
-#include "app/frmsplit.h"
 #include "benchutil.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
+#include "listening/mpgplayer.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -3,7 +3,8 @@
 //   bench_open LABEL FILE [LABEL FILE ...]
 
 #include "benchutil.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
+#include "listening/mpgplayer.h"
 
 #include <QCoreApplication>
 #include <QProcess>

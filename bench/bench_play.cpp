@@ -4,7 +4,8 @@
 //   bench_play FILE
 
 #include "benchutil.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
+#include "listening/mpgplayer.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 // The main window on the desktop: keys for the whole road, and files dropped on it.
 
-#include "app/frmsplit.h"
 #include "app/mpris.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

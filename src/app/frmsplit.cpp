@@ -1,14 +1,14 @@
 // The main window's life: start-up, the two modes, the selection guard, exit.
 
-#include "app/frmsplit.h"
+#include "core/frmsplit.h"
 
 #include "app/scrollbar.h"
-#include "app/spinedit.h"
 #include "core/errors.h"
 #include "core/interaction.h"
+#include "core/mediaplayer.h"
 #include "core/platform.h"
-#include "listening/mediaplayer.h"
 #include "listening/scrollnotifier.h"
+#include "listening/spinedit.h"
 #include "settings/settings.h"
 
 #include <QAccessibleWidget>
@@ -133,6 +133,8 @@ void TFrmsplit::FormCreate()
     resize(settings::RestoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
 
     // Ask flag
+    // True until the stored value is read: a failure to read it leaves the
+    // program asking, as a fresh installation does.
     v.AskForLocation = true;
     v.AskForLocation = settings::LoadAskFlag();
     (v.AskForLocation ? RadAsk : RadDefault)->setChecked(true);

@@ -1,10 +1,10 @@
 // The controls of the main window, at their places.
 
-#include "app/frmsplit.h"
 #include "app/glyphs.h"
 #include "app/scrollbar.h"
-#include "app/spinedit.h"
+#include "core/frmsplit.h"
 #include "core/look.h"
+#include "listening/spinedit.h"
 
 #include <QFrame>
 #include <QKeyEvent>

@@ -1,9 +1,10 @@
 #include "app/cmdline.h"
 #include "app/display.h"
-#include "app/frmsplit.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
+#include "core/mediaplayer.h"
 #include "core/termination.h"
-#include "listening/mediaplayer.h"
+#include "listening/mpgplayer.h"
 
 #include <QApplication>
 #include <QScreen>

@@ -1,11 +1,11 @@
 // Choosing the source MP3.
 
-#include "app/frmsplit.h"
 #include "core/busycursor.h"
 #include "core/errors.h"
+#include "core/frmsplit.h"
 #include "core/intconv.h"
 #include "core/interaction.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 

@@ -1,7 +1,7 @@
 // The byte panel: two scroll bars give the first byte and the end byte.
 
-#include "app/frmsplit.h"
 #include "byterange/byterange.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
 
 #include <QLabel>

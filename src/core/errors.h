@@ -1,5 +1,15 @@
 #pragma once
-// Failures that end an event handler and reach the default error report.
+// How a failure reaches the user. There are two roads, and each routine takes
+// one of them:
+// - The default error report: what the program does not catch itself (a
+//   settings file that cannot be written, a number that does not read, a
+//   player operation without a device, a new file that cannot be created) is
+//   thrown as an AppError, ends its handler, and TFrmsplit::guarded() shows it
+//   with errorReportText() in one error box.
+// - A fixed message: where the program catches a failure (the player's
+//   operations, the copy), the handler shows its own text and goes on. Logic
+//   that can fail this way returns an outcome with the text (never throws);
+//   only the handler decides which road a failure takes.
 
 #include <QString>
 #include <exception>

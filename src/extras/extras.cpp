@@ -1,6 +1,6 @@
 // Help, catalogue, support and About.
 
-#include "app/frmsplit.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "extras/frmabout.h"
 #include "extras/pages.h"

@@ -26,6 +26,8 @@ int32_t Percent(int32_t mark, int32_t length)
         throw AppError(mark == 0 ? QStringLiteral("Invalid floating point operation")
                                  : QStringLiteral("Floating point division by zero"));
     }
+    // volatile: each step is rounded to 80 bits where it happens, so that the
+    // compiler cannot fuse or reorder them and the percentages stay exact.
     volatile long double q = static_cast<long double>(mark) / static_cast<long double>(length);
     q = q * 100.0L;
     return roundToInt32(q);
@@ -34,7 +36,7 @@ int32_t Percent(int32_t mark, int32_t length)
 int32_t ByteOffset(int32_t percent, int64_t size)
 {
     const int64_t product = static_cast<int64_t>(percent) * size;
-    volatile long double q = static_cast<long double>(product) / 100.0L;
+    volatile long double q = static_cast<long double>(product) / 100.0L; // as above
     return roundToInt32(q);
 }
 

@@ -1,10 +1,10 @@
 // The start and end marks of the listening panel.
 
-#include "app/frmsplit.h"
+#include "core/frmsplit.h"
 #include "core/intconv.h"
 #include "core/interaction.h"
+#include "core/mediaplayer.h"
 #include "listening/markmath.h"
-#include "listening/mediaplayer.h"
 
 #include <QLabel>
 #include <QPushButton>

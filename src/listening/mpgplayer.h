@@ -1,14 +1,14 @@
 #pragma once
 
+#include "core/mediaplayer.h"
 #include "listening/audiooutput.h"
-#include "listening/mediaplayer.h"
-
-#include <atomic>
-#include <thread>
 
 #include <QString>
+
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 struct mpg123_handle_struct;
 struct _SDL_AudioStream;
@@ -22,6 +22,9 @@ struct StreamDeleter {
 };
 using Decoder = std::unique_ptr<mpg123_handle_struct, DecoderDeleter>;
 using Stream = std::unique_ptr<_SDL_AudioStream, StreamDeleter>;
+
+// The real player: libmpg123 decoding, SDL2 audio output.
+std::unique_ptr<MediaPlayer> createAudioPlayer();
 
 // A decoder on the audio of path (junk between its frames left out), its
 // first audio decoded to learn the rate and channels, its length in frames

@@ -1,11 +1,11 @@
 // The listening transport: play, pause, stop, rewind, forward and the
 // position bar of the source player.
 
-#include "app/frmsplit.h"
-#include "app/spinedit.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
 #include "listening/scrollnotifier.h"
+#include "listening/spinedit.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -75,6 +75,8 @@ void TFrmsplit::CmdRewindClick()
     enable(Timer2);
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit1->Value();
+    // Position minus step in 32 bits that wrap around: a step past the start
+    // gives a huge or negative position, which the player ignores.
     MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) - static_cast<uint32_t>(step)));
 }
 
@@ -85,6 +87,7 @@ void TFrmsplit::CmdForwardClick()
     enable(Timer2);
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit2->Value();
+    // The same wrap-around: a step past the end is ignored by the player.
     MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) + static_cast<uint32_t>(step)));
 }
 

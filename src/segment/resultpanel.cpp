@@ -1,9 +1,9 @@
 // The result panel and the preview of the new file.
 
-#include "app/frmsplit.h"
 #include "core/errors.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
 
 #include <QFileInfo>
 #include <QLabel>

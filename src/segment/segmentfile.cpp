@@ -1,6 +1,5 @@
 #include "segment/segmentfile.h"
 
-#include "core/errors.h"
 #include "core/platform.h"
 #include "core/safefile.h"
 #include "core/termination.h"
@@ -78,7 +77,7 @@ CopyOutcome failed(const QString &destination, const QString &reason)
 
 } // namespace
 
-CopyOutcome copySegment(const QString &source, const QString &destination, int32_t start, int64_t length)
+CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length)
 {
     // A pipe or a device is never opened: reading it could block forever.
     const QFileInfo sourceInfo(source);
@@ -97,18 +96,19 @@ CopyOutcome copySegment(const QString &source, const QString &destination, int32
 
     const QFileInfo destInfo(destination);
     const auto cannotCreate = [&](const QString &reason) {
-        return AppError(QStringLiteral("Cannot create file \"%1\". %2").arg(destination, reason));
+        return CopyOutcome{CopyOutcome::CannotCreate,
+                           QStringLiteral("Cannot create file \"%1\". %2").arg(destination, reason)};
     };
     if (destInfo.exists() && destInfo.isDir())
-        throw cannotCreate(QStringLiteral("Is a directory"));
+        return cannotCreate(QStringLiteral("Is a directory"));
     if (destInfo.exists() && !destInfo.isWritable())
-        throw cannotCreate(QStringLiteral("Permission denied"));
+        return cannotCreate(QStringLiteral("Permission denied"));
     // Declared before the file: a signal that ends the program during the
     // copy takes effect once the unfinished file has been removed.
     const termination::WriteInProgress writing;
     QSaveFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw cannotCreate(out.errorString());
+        return cannotCreate(out.errorString());
 
     static_assert(kBlockSize == 8192);
     std::array<char, kBlockSize> buffer;

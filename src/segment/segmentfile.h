@@ -28,6 +28,7 @@ struct CopyOutcome {
         Copied,           // the new file is in place
         SourceUnreadable, // the source could not be opened or positioned
         SameAsSource,     // the destination is the source itself: nothing written
+        CannotCreate,     // the destination cannot be created at all: nothing written
         Failed            // reading or writing failed: nothing changed
     };
     Kind kind = Copied;
@@ -36,9 +37,9 @@ struct CopyOutcome {
 
 // Copies up to length bytes from offset start of source into destination,
 // in blocks of kBlockSize through one buffer. The destination is replaced
-// only when the whole copy succeeded. Throws AppError when the destination
-// cannot be created at all.
-CopyOutcome copySegment(const QString &source, const QString &destination, int32_t start, int64_t length);
+// only when the whole copy succeeded. Never throws: every failure is an
+// outcome with the text to show.
+CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length);
 
 extern const char *const kSourceUnreadableText;
 

@@ -1,7 +1,8 @@
 // Writing the chosen piece of the source into a new file.
 
-#include "app/frmsplit.h"
 #include "core/busycursor.h"
+#include "core/errors.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
@@ -52,8 +53,12 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     segment::CopyOutcome outcome;
     {
         BusyCursor busy;
-        outcome = segment::copySegment(source, destination, v.SegmentStart, length);
+        outcome = segment::copyByteRange(source, destination, v.SegmentStart, length);
     }
+    // A destination that cannot be created at all is left to the default
+    // error report; the other failures have their message here.
+    if (outcome.kind == segment::CopyOutcome::CannotCreate)
+        throw AppError(outcome.message);
     if (outcome.kind != segment::CopyOutcome::Copied) {
         ui().messageBox(outcome.message);
         v.CopyFailed = true;

@@ -2,8 +2,8 @@
 // reader, on a HiDPI screen and on a small screen with a panel.
 
 #include "app/glyphs.h"
-#include "app/spinedit.h"
 #include "extras/frmabout.h"
+#include "listening/spinedit.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
 

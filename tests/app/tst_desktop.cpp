@@ -2,7 +2,7 @@
 // the window, and the keys.
 
 #include "app/cmdline.h"
-#include "app/spinedit.h"
+#include "listening/spinedit.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
 

@@ -1,6 +1,7 @@
 // The media player's Open, and a seek and position reading, on arbitrary bytes.
 #include "core/errors.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
+#include "listening/mpgplayer.h"
 
 #include <QDir>
 #include <QFile>

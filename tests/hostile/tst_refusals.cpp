@@ -9,8 +9,8 @@
 #include "core/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
-#include "support/faults_c.h"
 #include "support/fakes.h"
+#include "support/faults_c.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -121,7 +121,7 @@ private slots:
             segment::CopyOutcome outcome;
             {
                 const Armed armed(dir() + QStringLiteral("/out"));
-                outcome = segment::copySegment(source, output, 100, 60000);
+                outcome = segment::copyByteRange(source, output, 100, 60000);
                 QCOMPARE(cleavo_fault_refused(), 1);
             }
             QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - source.mp3")});

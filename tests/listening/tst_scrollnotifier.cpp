@@ -2,7 +2,7 @@
 #include "listening/scrollnotifier.h"
 #include "support/fakes.h"
 
-#include "app/frmsplit.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
 
 #include <QAbstractButton>

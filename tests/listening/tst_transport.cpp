@@ -1,5 +1,5 @@
-#include "app/spinedit.h"
 #include "listening/scrollnotifier.h"
+#include "listening/spinedit.h"
 #include "support/fakes.h"
 
 #include <QLabel>

@@ -16,6 +16,6 @@ int main(int argc, char *argv[])
     const QString destination = QString::fromLocal8Bit(argv[2]);
     cleavo_fault_no_tmpfile(1);
     cleavo_fault_slow_writes(QFile::encodeName(QFileInfo(destination).absolutePath()).constData(), 20000);
-    const auto outcome = segment::copySegment(source, destination, 0, QFileInfo(source).size());
+    const auto outcome = segment::copyByteRange(source, destination, 0, QFileInfo(source).size());
     return outcome.kind == segment::CopyOutcome::Copied ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+#include "listening/mpgplayer.h"
 #include "support/fakes.h"
 
 #include "core/errors.h"

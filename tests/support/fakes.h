@@ -2,9 +2,9 @@
 // Test doubles: scripted dialogs, a deterministic media player, and a main
 // window built on them in a private configuration folder.
 
-#include "app/frmsplit.h"
+#include "core/frmsplit.h"
 #include "core/interaction.h"
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
 
 #include <QByteArray>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "listening/mediaplayer.h"
+#include "core/mediaplayer.h"
 
 #include "core/errors.h"
 

@@ -2,7 +2,6 @@
 // The media player device: an invisible player with millisecond positions.
 
 #include <QString>
-#include <memory>
 
 class MediaPlayer {
 public:
@@ -44,6 +43,3 @@ private:
 };
 
 extern const char *const kNoDeviceOpen; // "No MCI device open"
-
-// The real player: libmpg123 decoding, SDL2 audio output.
-std::unique_ptr<MediaPlayer> createAudioPlayer();

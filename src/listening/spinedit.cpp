@@ -1,4 +1,4 @@
-#include "app/spinedit.h"
+#include "listening/spinedit.h"
 
 #include "core/intconv.h"
 

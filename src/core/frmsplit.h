@@ -3,7 +3,7 @@
 // The handlers are spread over the source folders by the part of the program
 // they belong to.
 
-#include "app/shared.h"
+#include "core/shared.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
