@@ -228,7 +228,7 @@ private slots:
             QVERIFY(!ui.openFileName(i % 2 ? a.path() : b.path()));
             QVERIFY(!ui.saveFileName(QString(), a.path()));
         }
-        const long grown = resident() - before;
+        [[maybe_unused]] const long grown = resident() - before;
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory in quarantine
         QVERIFY2(grown < 2 << 20, qPrintable(QStringLiteral("%1 bytes more").arg(grown)));
 #endif
