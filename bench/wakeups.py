@@ -4,7 +4,6 @@
 import os, statistics, subprocess, sys, time
 
 build, hour = sys.argv[1], sys.argv[2]
-TICK = os.sysconf("SC_CLK_TCK")
 
 def counters(pid):
     switches = 0
@@ -15,10 +14,16 @@ def counters(pid):
                     switches += int(line.split()[1])
         except FileNotFoundError:
             pass
-    fields = open("/proc/%d/stat" % pid).read().rsplit(")", 1)[1].split()
-    return switches, (int(fields[11]) + int(fields[12])) / TICK
+    # Processor time in nanoseconds, of the threads alive now and of those gone.
+    run = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            run += int(open("/proc/%d/task/%s/schedstat" % (pid, task)).read().split()[0])
+        except FileNotFoundError:
+            pass
+    return switches, run / 1e9
 
-def measure(pid, seconds=5.0):
+def measure(pid, seconds=8.0):
     s0, c0 = counters(pid)
     time.sleep(seconds)
     s1, c1 = counters(pid)

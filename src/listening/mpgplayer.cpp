@@ -298,6 +298,29 @@ void MpgPlayer::decodeLoop()
     std::vector<unsigned char> input(4608 * sizeof(float) * 2);
     std::vector<float> output(4096 * 2);
     bool endOfStream = false;
+    // Stereo at the device's rate needs no conversion: decoded into the ring's
+    // own format and pushed as it is.
+    const bool direct = m_channels == 2 && m_rate == AudioOutput::instance().rate();
+    while (direct && !m_quit.load()) {
+        const uint32_t seen = m_channel.roomMade.load();
+        const size_t room = std::min(m_channel.freeFrames(), output.size() / 2);
+        if (room > 0) {
+            size_t done = 0;
+            const int rc = mpg123_read(m_handle.get(), output.data(), room * 2 * sizeof(float), &done);
+            if (done > 0)
+                m_channel.push(output.data(), done / (2 * sizeof(float)));
+            // A read error after audio has played ends the stream like its end.
+            if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT && done == 0) {
+                m_channel.sourceDone.store(true);
+                return;
+            }
+            continue;
+        }
+        // Asleep until the device has taken frames (never, while paused) or
+        // the player stops.
+        if (!m_quit.load())
+            m_channel.roomMade.wait(seen);
+    }
     while (!m_quit.load()) {
         const uint32_t seen = m_channel.roomMade.load();
         if (!endOfStream && SDL_AudioStreamAvailable(m_stream.get()) < static_cast<int>(output.size() * sizeof(float))) {

@@ -247,17 +247,21 @@ static int refuseOpen(int flags)
     return 0;
 }
 
+/* The mode argument, given only when a file may be created. */
+#define TAKE_MODE(flags) \
+    mode_t mode = 0; \
+    if ((flags) & (O_CREAT | O_TMPFILE)) { \
+        va_list args; \
+        va_start(args, flags); \
+        mode = va_arg(args, mode_t); \
+        va_end(args); \
+    }
+
 #define OPEN(name) \
     int name(const char *path, int flags, ...) \
     { \
         REAL(name, open_t); \
-        mode_t mode = 0; \
-        if (flags & (O_CREAT | O_TMPFILE)) { \
-            va_list args; \
-            va_start(args, flags); \
-            mode = va_arg(args, mode_t); \
-            va_end(args); \
-        } \
+        TAKE_MODE(flags) \
         if (refuseOpen(flags)) \
             return -1; \
         return real_##name(path, flags, mode); \
@@ -269,13 +273,7 @@ OPEN(open64)
     int name(int dir, const char *path, int flags, ...) \
     { \
         REAL(name, openat_t); \
-        mode_t mode = 0; \
-        if (flags & (O_CREAT | O_TMPFILE)) { \
-            va_list args; \
-            va_start(args, flags); \
-            mode = va_arg(args, mode_t); \
-            va_end(args); \
-        } \
+        TAKE_MODE(flags) \
         if (refuseOpen(flags)) \
             return -1; \
         return real_##name(dir, path, flags, mode); \
