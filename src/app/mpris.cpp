@@ -101,8 +101,10 @@ Mpris::~Mpris()
 
 bool Mpris::offer()
 {
-    if (m_offered)
-        return true;
+    // Tried once: without a bus the handlers do not ask again at every tick.
+    if (m_offered || m_tried)
+        return m_offered;
+    m_tried = true;
     // No session bus (a bare X server, a service session): nothing to offer
     // to, and no bus is started for it.
     const QString userBus = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");

@@ -24,7 +24,8 @@ public:
     explicit Mpris(Player player, QObject *parent = nullptr);
     ~Mpris() override;
 
-    // Registers on the session bus; false (and nothing else) when there is none.
+    // Registers on the session bus, trying once; false (and nothing else)
+    // when there is none.
     bool offer();
     bool offered() const { return m_offered; }
     // Tells the desktop what changed since the last call.
@@ -37,6 +38,7 @@ public:
 private:
     Player m_player;
     bool m_offered = false;
+    bool m_tried = false;
     QString m_service;
     QString m_lastStatus;
     QString m_lastTitle;
