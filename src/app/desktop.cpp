@@ -40,12 +40,8 @@ void TFrmsplit::connectShortcuts()
     button(QKeySequence(Qt::Key_MediaStop), CmdStop);
     // Most keyboards send Play (XF86AudioPlay) from their one play/pause key:
     // it pauses while playing, as in every player.
-    const auto playOrPause = [this] {
-        const int mode = MediaPlayer1().Mode();
-        press(mode == MediaPlayer::Playing || mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
-    };
-    key(QKeySequence(Qt::Key_MediaPlay), playOrPause);
-    key(QKeySequence(Qt::Key_MediaTogglePlayPause), playOrPause);
+    key(QKeySequence(Qt::Key_MediaPlay), [this] { playOrPause(); });
+    key(QKeySequence(Qt::Key_MediaTogglePlayPause), [this] { playOrPause(); });
     // With Ctrl and Shift: never typed into the step fields.
     button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), CmdStart);
     button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), CmdEnd);
@@ -70,6 +66,12 @@ bool acceptWithoutMove(QDropEvent *event)
 
 } // namespace
 
+void TFrmsplit::playOrPause()
+{
+    const int mode = MediaPlayer1().Mode();
+    press(mode == MediaPlayer::Playing || mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
+}
+
 void TFrmsplit::connectMediaControls()
 {
     Mpris::Player player;
@@ -84,16 +86,14 @@ void TFrmsplit::connectMediaControls()
     player.lengthUs = [this] { return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Length()) * 1000 : qint64(0); };
     player.act = [this](const QString &what) {
         const int mode = MediaPlayer1().Mode();
-        const bool running = mode == MediaPlayer::Playing || mode == MediaPlayer::Paused;
         if (what == QLatin1String("Play"))
-            press(mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
+            press(mode == MediaPlayer::Paused ? CmdPause : CmdPlay); // Pause resumes
         else if (what == QLatin1String("Pause") && mode == MediaPlayer::Playing)
             press(CmdPause);
         else if (what == QLatin1String("PlayPause"))
-            press(running ? CmdPause : CmdPlay);
+            playOrPause();
         else if (what == QLatin1String("Stop"))
             press(CmdStop);
-        mediaControlsChanged();
     };
     player.raise = [this] {
         showNormal();

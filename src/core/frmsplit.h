@@ -145,6 +145,7 @@ private:
     void connectHandlers();
     void connectShortcuts();
     void connectMediaControls();
+    void playOrPause(); // Pause while playing or paused, else Play, where a click could reach it
     void mediaControlsChanged();
     void byteScrollChange(QScrollBar *bar, QLabel *own);
 
