@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QWindow>
 
@@ -194,11 +195,31 @@ void TFrmsplit::keepFrameOnScreen()
     if (!handle || !display || isMaximized() || isFullScreen())
         return;
     const QMargins frame = handle->frameMargins();
-    const QRect fitted = settings::FitFrame(geometry(), frame, display->availableGeometry(), QSize(136, 39));
+    // A window as wide as the controls but too short for them gets the width
+    // of its scroll bar too, where the screen has it, so that it scrolls one way only.
+    QRect wanted = geometry();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (wanted.height() < kLayoutSize.height() && wanted.width() >= kLayoutSize.width()
+        && wanted.width() < kLayoutSize.width() + bar)
+        wanted.setWidth(kLayoutSize.width() + bar);
+    const QRect fitted = settings::FitFrame(wanted, frame, display->availableGeometry(), QSize(136, 39));
     if (fitted.size() != size())
         resize(fitted.size());
     if (fitted.topLeft() != geometry().topLeft())
         move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void TFrmsplit::placeFrame()
+{
+    m_placing.start();
+    keepFrameOnScreen();
+    // The window manager may decorate the window without a move or a resize
+    // that tells: look again a few times while it settles.
+    for (int ms : {100, 300, 700, 1500, 2900})
+        QTimer::singleShot(ms, this, [this] {
+            if (m_placing.isValid())
+                keepFrameOnScreen();
+        });
 }
 
 bool TFrmsplit::event(QEvent *event)

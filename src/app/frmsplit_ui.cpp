@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -130,30 +131,46 @@ void TFrmsplit::buildControls()
     setFont(arial(8, false, false, "MS Sans Serif"));
     const QFont plain = arial(8), bold = arial(8, true), boldUnder = arial(8, true, true);
 
+    // The controls sit on a canvas of the layout's size. A window smaller than
+    // that (a small screen, a large scale) scrolls it, so that every control
+    // stays within the mouse's reach; at the layout's size nothing scrolls.
+    m_scroller = new QScrollArea(this);
+    m_scroller->setObjectName(QStringLiteral("Scroller"));
+    m_scroller->setFrameShape(QFrame::NoFrame);
+    m_scroller->setFocusPolicy(Qt::NoFocus);
+    m_scroller->setWidgetResizable(true);
+    m_scroller->setGeometry(rect());
+    auto *canvas = new QWidget;
+    canvas->setObjectName(QStringLiteral("Canvas"));
+    canvas->setMinimumSize(kLayoutSize);
+    m_scroller->setWidget(canvas);
+    for (QScrollBar *bar : {m_scroller->horizontalScrollBar(), m_scroller->verticalScrollBar()})
+        bar->setFocusPolicy(Qt::NoFocus);
+
     // Top area
-    Lblinfo = label(this, "Lblinfo",
+    Lblinfo = label(canvas, "Lblinfo",
                     QStringLiteral("Click \"Select\" to choose an MP3, then choose to \"Split by Byte Size\" or "
                                    "\"Split by Listening\". (Note that the original MP3 is never altered or changed)."),
                     5, 2, 482, 32, plain);
     Lblinfo->setWordWrap(true);
-    Cmdselect = button(this, "Cmdselect", QStringLiteral("Select an MP3 file to split"), 128, 45, 188, 22, Glyph::Open);
+    Cmdselect = button(canvas, "Cmdselect", QStringLiteral("Select an MP3 file to split"), 128, 45, 188, 22, Glyph::Open);
     Cmdselect->setToolTip(QStringLiteral("Select an MP3 to split (original is NOT altered)"));
-    Image1 = picture(this, "Image1", 330, 49, 40, 32);
+    Image1 = picture(canvas, "Image1", 330, 49, 40, 32);
     Image1->setPixmap(glyphs::arrow(devicePixelRatioF()));
-    Lblliteral = label(this, "Lblliteral", QStringLiteral("FILE SELECTED:"), 5, 75, 119, 18, boldUnder);
+    Lblliteral = label(canvas, "Lblliteral", QStringLiteral("FILE SELECTED:"), 5, 75, 119, 18, boldUnder);
     Lblliteral->hide();
-    LblFile = label(this, "LblFile", QString(), 134, 75, 356, 16, boldUnder);
-    Lblsizecaption = label(this, "Lblsizecaption", QStringLiteral("FILE SIZE (Total Bytes):"), 5, 93, 129, 13, boldUnder);
+    LblFile = label(canvas, "LblFile", QString(), 134, 75, 356, 16, boldUnder);
+    Lblsizecaption = label(canvas, "Lblsizecaption", QStringLiteral("FILE SIZE (Total Bytes):"), 5, 93, 129, 13, boldUnder);
     Lblsizecaption->hide();
-    Lblsize = label(this, "Lblsize", QString(), 134, 93, 275, 13, boldUnder);
+    Lblsize = label(canvas, "Lblsize", QString(), 134, 93, 275, 13, boldUnder);
 
-    Panel3 = panel(this, "Panel3", 91, 120, 302, 31, 232);
+    Panel3 = panel(canvas, "Panel3", 91, 120, 302, 31, 232);
     RadListen = place(new QRadioButton(QStringLiteral("Split by Listening"), Panel3), "RadListen", 14, 8, 133, 17);
     RadByte = place(new QRadioButton(QStringLiteral("Split by Byte Size"), Panel3), "RadByte", 168, 8, 124, 17);
     RadListen->setFont(plain);
     RadByte->setFont(plain);
 
-    Panel1 = panel(this, "Panel1", 7, 168, 484, 353, 224);
+    Panel1 = panel(canvas, "Panel1", 7, 168, 484, 353, 224);
 
     // Listening panel
     PanListen = panel(Panel1, "PanListen", 8, 8, 468, 185, 232);
@@ -227,12 +244,12 @@ void TFrmsplit::buildControls()
     Image3 = picture(Panel1, "Image3", 380, 260, 65, 42);
 
     // Bottom rows
-    Button3 = button(this, "Button3", QStringLiteral("More Software"), 262, 526, 112, 20, Glyph::More);
-    Button2 = button(this, "Button2", QStringLiteral("Help"), 378, 526, 112, 20, Glyph::Help);
-    CmdSupport = button(this, "CmdSupport", QStringLiteral("Support"), 146, 549, 112, 20, Glyph::Support);
+    Button3 = button(canvas, "Button3", QStringLiteral("More Software"), 262, 526, 112, 20, Glyph::More);
+    Button2 = button(canvas, "Button2", QStringLiteral("Help"), 378, 526, 112, 20, Glyph::Help);
+    CmdSupport = button(canvas, "CmdSupport", QStringLiteral("Support"), 146, 549, 112, 20, Glyph::Support);
     CmdSupport->hide();
-    CmdAbout = button(this, "CmdAbout", QStringLiteral("About"), 262, 549, 112, 20, Glyph::About);
-    CmdCancel = button(this, "CmdCancel", QStringLiteral("Exit"), 378, 549, 112, 20, Glyph::Exit);
+    CmdAbout = button(canvas, "CmdAbout", QStringLiteral("About"), 262, 549, 112, 20, Glyph::About);
+    CmdCancel = button(canvas, "CmdCancel", QStringLiteral("Exit"), 378, 549, 112, 20, Glyph::Exit);
 
     nameForScreenReaders();
 
@@ -258,4 +275,12 @@ void TFrmsplit::nameForScreenReaders()
     Image3->setAccessibleName(QStringLiteral("New MP3 ready"));
     PanListen->setAccessibleName(QStringLiteral("Split by Listening"));
     PanByte->setAccessibleName(QStringLiteral("Split by Byte Size"));
+    m_scroller->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll the window sideways"));
+    m_scroller->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll the window up and down"));
+}
+
+void TFrmsplit::resizeEvent(QResizeEvent *event)
+{
+    m_scroller->setGeometry(rect());
+    QWidget::resizeEvent(event);
 }

@@ -5,6 +5,7 @@
 #include "core/mediaplayer.h"
 #include "core/termination.h"
 #include "listening/mpgplayer.h"
+#include "segment/segmentfile.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -51,6 +52,7 @@ int main(int argc, char *argv[])
     services.player2 = createAudioPlayer();
     TFrmsplit window(std::move(services));
     interaction.setOwner(&window);
+    interaction.setFinalSaveName(segment::withMp3Extension);
 
     if (QScreen *screen = window.screen()) {
         const QRect area = screen->availableGeometry();

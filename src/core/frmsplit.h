@@ -15,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QScrollBar;
 class QTimer;
 class Interaction;
@@ -124,7 +125,7 @@ public:
     // inside the screen's available area; placeFrame() does so for a few
     // seconds from now, while the desktop decorates the window.
     void keepFrameOnScreen();
-    void placeFrame() { m_placing.start(); keepFrameOnScreen(); }
+    void placeFrame();
 
     // The page files: beside the executable first, then the installed data folder.
     QString pagePath(const QString &fileName) const;
@@ -136,6 +137,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void ClearForNewSource();             // what the selection does before its dialog
@@ -149,7 +151,11 @@ private:
     void mediaControlsChanged();
     void byteScrollChange(QScrollBar *bar, QLabel *own);
 
+    // The extent of the controls: a smaller window scrolls them.
+    static constexpr QSize kLayoutSize{502, 575};
+
     Services m_services;
+    QScrollArea *m_scroller = nullptr;
     ScrollNotifier *m_scroll1 = nullptr;
     Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;

@@ -44,6 +44,9 @@ public:
     explicit QtInteraction(QWidget *owner = nullptr);
     ~QtInteraction() override;
     void setOwner(QWidget *owner);
+    // The name the program will write for a name chosen in the save dialog;
+    // the dialog asks before replacing that file. Set before the first save.
+    void setFinalSaveName(std::function<QString(const QString &)> finalName);
 
     void messageBox(const QString &text) override;
     void messageDialog(DialogType type, const QString &text) override;
@@ -58,6 +61,7 @@ private:
     // The open and save dialogs, made once and used again (the owner's
     // children, so they go with it).
     QPointer<QFileDialog> m_open, m_save;
+    std::function<QString(const QString &)> m_finalSaveName;
 };
 
 extern const char *const kAppTitle; // "MP3 Cleavo"

@@ -243,13 +243,22 @@ private slots:
         QCOMPARE(h.fake1().FileName(), source);
     }
 
-    // The save dialog asks before it replaces a file; No returns to it.
+    // The save dialog asks before it replaces a file, also where the typed
+    // name is completed with ".mp3"; No returns to it.
+    void theSaveDialogAsksBeforeReplacingAFile_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addRow("whole name") << QStringLiteral("existing.mp3");
+        QTest::addRow("without .mp3") << QStringLiteral("existing");
+    }
     void theSaveDialogAsksBeforeReplacingAFile()
     {
+        QFETCH(QString, typed);
         const QString existing = dir() + QStringLiteral("/existing.mp3");
         writeFile(existing, "keep me");
         QWidget owner;
         QtInteraction ui(&owner);
+        ui.setFinalSaveName(segment::withMp3Extension);
         for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
             QStringList asked;
             int steps = 0;
@@ -263,7 +272,7 @@ private slots:
                 } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
                     if (steps++ == 0) {
                         // Typed, as a user types it.
-                        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("existing.mp3"));
+                        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(typed);
                         QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
                     } else {
                         QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
@@ -277,7 +286,7 @@ private slots:
             if (answer == QMessageBox::No)
                 QVERIFY(!chosen);
             else
-                QCOMPARE(chosen, std::optional<QString>(existing));
+                QCOMPARE(segment::withMp3Extension(chosen.value_or(QString())), existing);
         }
         QCOMPARE(readAll(existing), QByteArray("keep me"));
     }

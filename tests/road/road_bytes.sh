@@ -1,0 +1,32 @@
+#!/bin/bash
+# A file chosen by typing its path into the open dialog, then "Split by Byte
+# Size", "Split File Now" and "Play New MP3": each first click acts.
+. "$(dirname "$0")/roadlib.sh"
+road_x 1280x800
+cp "$DATA/cbr_44k_stereo_3000ms.mp3" "$ROAD_TMP/song.mp3"
+cleavo_start
+
+step "the open dialog, a typed path"
+click_at $AT_SELECT
+dialog=$(window_titled "Open") || exit 1
+sleep 0.3
+type_text "$ROAD_TMP/song.mp3"
+press_key Return
+WAIT=5 until_true sh -c "! xdotool search --onlyvisible --pid $CLEAVO_PID | grep -qx $dialog" || fail "the open dialog stayed"
+expect_only_main "after the open dialog"
+
+step "Split by Byte Size, default location, Split File Now"
+click_at $AT_BYTE
+click_at $AT_DEFAULT
+click_at $AT_SPLIT_NOW
+answer_box "MP3 Cleavo"
+expect_slice "$ROAD_TMP/Split - song.mp3" "$ROAD_TMP/song.mp3" 0 "$(stat -c %s "$ROAD_TMP/song.mp3")"
+expect_only_main "after the success message"
+
+step "Play New MP3, then Exit"
+click_at $AT_PLAY_NEW
+sleep 0.5
+expect_only_main "while the new MP3 plays"
+click_at $AT_EXIT
+expect_ended "Exit"
+cmp -s "$DATA/cbr_44k_stereo_3000ms.mp3" "$ROAD_TMP/song.mp3" || fail "the source changed"
