@@ -141,14 +141,83 @@ std::optional<int64_t> findChain(Window &file, int64_t from, int64_t to, std::op
     return std::nullopt;
 }
 
-int64_t id3v2Size(Window &file)
+// The size of the ID3v2 tag at offset (its footer included), or 0 where there
+// is none or it would reach past the end of the file.
+int64_t id3v2SizeAt(Window &file, int64_t offset)
 {
-    const unsigned char *p = file.at(0, 10);
-    if (!p || std::memcmp(p, "ID3", 3) != 0)
+    const unsigned char *p = file.at(offset, 10);
+    if (!p || std::memcmp(p, "ID3", 3) != 0 || p[3] == 0xFF || p[4] == 0xFF
+        || ((p[6] | p[7] | p[8] | p[9]) & 0x80))
         return 0;
     const int64_t body = (int64_t(p[6] & 0x7F) << 21) | (int64_t(p[7] & 0x7F) << 14) | (int64_t(p[8] & 0x7F) << 7)
         | int64_t(p[9] & 0x7F);
-    return 10 + body + ((p[5] & 0x10) ? 10 : 0);
+    const int64_t size = 10 + body + ((p[5] & 0x10) ? 10 : 0);
+    return offset + size <= file.size() ? size : 0;
+}
+
+// The first byte at or after offset that is not zero (padding), or the end.
+int64_t pastZeros(Window &file, int64_t offset)
+{
+    while (offset < file.size()) {
+        const int64_t span = std::min<int64_t>(Window::kSpan, file.size() - offset);
+        const unsigned char *p = file.at(offset, span);
+        if (!p)
+            return offset;
+        const unsigned char *end = p + span;
+        const unsigned char *c = std::find_if(p, end, [](unsigned char b) { return b != 0; });
+        offset += c - p;
+        if (c != end)
+            return offset;
+    }
+    return offset;
+}
+
+// Where an APE tag at the end begins (end itself when there is none): a tag
+// is believed only where its footer fits the file, its header is where the
+// footer says, and its items fill exactly the size it gives.
+int64_t apeTagStart(Window &file, int64_t end)
+{
+    const unsigned char *p = file.at(end - 32, 32);
+    if (!p || std::memcmp(p, "APETAGEX", 8) != 0)
+        return end;
+    const auto le32 = [](const unsigned char *q) {
+        return int64_t(q[0]) | int64_t(q[1]) << 8 | int64_t(q[2]) << 16 | int64_t(q[3]) << 24;
+    };
+    const int64_t size = le32(p + 12), items = le32(p + 16);
+    const bool hasHeader = p[23] & 0x80;
+    const int64_t itemsStart = end - size; // the size counts the items and the footer
+    const int64_t start = itemsStart - (hasHeader ? 32 : 0);
+    if (size < 32 || start < 0 || items > size / 11)
+        return end;
+    if (hasHeader) {
+        const unsigned char *h = file.at(start, 32);
+        if (!h || std::memcmp(h, "APETAGEX", 8) != 0 || le32(h + 12) != size)
+            return end;
+    }
+    // Each item: value length, flags, a printable key ended by a zero, the value.
+    int64_t at = itemsStart;
+    for (int64_t i = 0; i < items; ++i) {
+        const unsigned char *item = file.at(at, 8);
+        if (!item)
+            return end;
+        const int64_t valueLength = le32(item);
+        int64_t key = at + 8, keyLength = 0;
+        for (;; ++keyLength) {
+            const unsigned char *c = file.at(key + keyLength, 1);
+            if (!c || keyLength > 255)
+                return end;
+            if (*c == 0)
+                break;
+            if (*c < 0x20 || *c > 0x7E)
+                return end;
+        }
+        if (keyLength < 2)
+            return end;
+        at = key + keyLength + 1 + valueLength;
+        if (at > end - 32)
+            return end;
+    }
+    return at == end - 32 ? start : end;
 }
 
 // Where the audio ends: before an ID3v1 tag and an APE tag at the end.
@@ -157,12 +226,66 @@ int64_t audioEnd(Window &file)
     int64_t end = file.size();
     if (const unsigned char *p = file.at(end - 128, 3); p && std::memcmp(p, "TAG", 3) == 0)
         end -= 128;
-    if (const unsigned char *p = file.at(end - 32, 32); p && std::memcmp(p, "APETAGEX", 8) == 0) {
-        const int64_t size = int64_t(p[12]) | int64_t(p[13]) << 8 | int64_t(p[14]) << 16 | int64_t(p[15]) << 24;
-        const bool header = p[23] & 0x80;
-        end = std::max<int64_t>(0, end - size - (header ? 32 : 0));
+    return apeTagStart(file, end);
+}
+
+// A frame header that gives no bit rate (free format): its frames cannot be
+// measured here, only by the decoder.
+bool freeFormatAt(Window &file, int64_t offset)
+{
+    const unsigned char *p = file.at(offset, 4);
+    if (!p || p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
+        return false;
+    const int versionBits = (p[1] >> 3) & 3, layerBits = (p[1] >> 1) & 3;
+    return versionBits != 1 && layerBits != 0 && (p[2] >> 4) == 0 && ((p[2] >> 2) & 3) != 3;
+}
+
+// The walk from the first audio to the end of the file; lastWhole tells
+// whether the last frame ended exactly there.
+std::vector<Region> walk(Window &file, bool &lastWhole)
+{
+    std::vector<Region> regions;
+    const int64_t size = file.size();
+    lastWhole = false;
+    // Every ID3v2 tag in a row, then padding of any length.
+    int64_t first = 0;
+    while (const int64_t tag = id3v2SizeAt(file, first))
+        first += tag;
+    first = pastZeros(file, first);
+    std::optional<Header> stream;
+    const std::optional<int64_t> start = findChain(file, first, first + kLeadIn, stream);
+    if (!start) {
+        // Free format: the decoder has the whole audio, as it comes.
+        if (freeFormatAt(file, first)) {
+            regions.push_back({first, size - first});
+            lastWhole = true;
+        }
+        return regions;
     }
-    return end;
+    int64_t offset = *start;
+    while (offset < size) {
+        const int64_t n = frameAt(file, offset, *stream);
+        if (n > 0) {
+            if (!regions.empty() && regions.back().offset >= 0
+                && regions.back().offset + regions.back().length == offset)
+                regions.back().length += n;
+            else
+                regions.push_back({offset, n});
+            const unsigned char *p = file.at(offset, 4);
+            const auto h = p ? parseHeader(p) : std::nullopt;
+            lastWhole = h && offset + h->frameBytes == size;
+            offset += n;
+            continue;
+        }
+        // Not a frame of the stream: what follows up to the next chain of it
+        // is left out, with a break where it was.
+        const std::optional<int64_t> next = findChain(file, offset + 1, size, stream);
+        if (!next)
+            break;
+        regions.push_back({-1, kBreak});
+        offset = *next;
+    }
+    return regions;
 }
 
 } // namespace
@@ -193,32 +316,19 @@ std::optional<Header> parseHeader(const unsigned char *p)
 
 std::vector<Region> scan(const ReadAt &read, int64_t size)
 {
-    std::vector<Region> regions;
-    Window tail(read, size);
-    Window file(read, audioEnd(tail));
-    size = file.size();
-    std::optional<Header> stream;
-    const int64_t tag = id3v2Size(file);
-    std::optional<int64_t> start = findChain(file, tag, tag + kLeadIn, stream);
-    int64_t offset = start ? *start : size;
-    while (offset < size) {
-        const int64_t n = frameAt(file, offset, *stream);
-        if (n > 0) {
-            if (!regions.empty() && regions.back().offset >= 0
-                && regions.back().offset + regions.back().length == offset)
-                regions.back().length += n;
-            else
-                regions.push_back({offset, n});
-            offset += n;
-            continue;
-        }
-        // Not a frame of the stream: what follows up to the next chain of it
-        // is left out, with a break where it was.
-        const std::optional<int64_t> next = findChain(file, offset + 1, size, stream);
-        if (!next)
-            break;
-        regions.push_back({-1, kBreak});
-        offset = *next;
+    Window whole(read, size);
+    const int64_t end = audioEnd(whole);
+    Window file(read, end);
+    bool lastWhole = false;
+    std::vector<Region> regions = walk(file, lastWhole);
+    // A tag at the end is believed only where the audio ends as it begins: a
+    // frame cut by it means that the tag is none, and the audio goes on.
+    const int64_t withoutApe = whole.at(size - 128, 3) && std::memcmp(whole.at(size - 128, 3), "TAG", 3) == 0
+        ? size - 128
+        : size;
+    if (end != withoutApe && !lastWhole) {
+        Window longer(read, withoutApe);
+        regions = walk(longer, lastWhole);
     }
     return regions;
 }

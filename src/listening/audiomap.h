@@ -35,7 +35,11 @@ struct Region {
 using ReadAt = std::function<int64_t(int64_t offset, unsigned char *out, int64_t n)>;
 
 // The audio of a file of size bytes: the regions in order, empty when no
-// stream starts within kLeadIn bytes of the start (after an ID3v2 tag).
+// stream starts within kLeadIn bytes of the start (after every ID3v2 tag in a
+// row and any run of zero bytes). A free-format stream, whose frames give no
+// size, is one region from its first header on, for the decoder to judge. A
+// tag at the end is left out only where it fits the file (an APE tag's header
+// and items agree with its size, and the audio ends whole where it begins).
 std::vector<Region> scan(const ReadAt &read, int64_t size);
 
 constexpr int64_t kLeadIn = 1 << 20;

@@ -300,6 +300,23 @@ private slots:
         footer[20] = 0; // the footer of a tag with no header
         QTest::addRow("APE and ID3v1 tags at the end")
             << tone + QByteArray(32, 'a') + footer + QByteArray("TAG") + QByteArray(125, ' ') << 3000 << one;
+        // Valid files whose tags and padding players pass over.
+        const auto id3v2 = [](int size) {
+            QByteArray tag("ID3\x03\x00\x00", 6);
+            for (int shift : {21, 14, 7, 0})
+                tag += char((size >> shift) & 0x7F);
+            return tag + QByteArray(size, '\xAB');
+        };
+        QTest::addRow("two ID3v2 tags, the second 2 MiB") << id3v2(300) + id3v2(2 << 20) + tone << 3000 << one;
+        QTest::addRow("2 MiB of zeros before the first frame") << QByteArray(2 << 20, '\0') + tone << 3000 << one;
+        for (quint32 claimed : {quint32(tone.size() / 2), 0xFFFFFF00u}) {
+            QByteArray lying = ape;
+            for (int i = 0; i < 4; ++i)
+                lying[12 + i] = char((claimed >> (8 * i)) & 0xFF);
+            QTest::addRow("an APE footer claiming %u bytes", claimed) << tone + lying << 3000 << one;
+        }
+        const QStringList free{testData("freeformat_1000ms.mp3")};
+        QTest::addRow("free format") << readAll(free.first()) << 1000 << free;
         QTest::addRow("two MP3s joined with cat")
             << tone + readAll(testData("vbr_noxing_3000ms.mp3")) << 6000
             << (one + QStringList{testData("vbr_noxing_3000ms.mp3")});
