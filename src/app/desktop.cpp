@@ -4,6 +4,9 @@
 #include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "listening/tags.h"
+
+#include <QApplication>
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,10 +18,15 @@
 
 namespace {
 
+bool clickable(const QPushButton *button)
+{
+    return button->isVisible() && button->isEnabled();
+}
+
 // A key does what a click on its button does, when the button can be clicked.
 void press(QPushButton *button)
 {
-    if (button->isVisible() && button->isEnabled())
+    if (clickable(button))
         button->click();
 }
 
@@ -82,8 +90,24 @@ void TFrmsplit::connectMediaControls()
         default: return QStringLiteral("Stopped");
         }
     };
-    player.title = [this] { return QFileInfo(v.SourceFileName).fileName(); };
+    // The tags are read once for each file selected.
+    auto known = std::make_shared<std::pair<QString, Mpris::Track>>();
+    player.track = [this, known] {
+        if (known->first != v.SourceFileName || known->second.title.isEmpty()) {
+            const tags::Tags found = tags::read(v.SourceFileName);
+            known->first = v.SourceFileName;
+            known->second = {found.title.isEmpty() ? QFileInfo(v.SourceFileName).fileName() : found.title,
+                             found.artist, found.album};
+        }
+        return known->second;
+    };
     player.lengthUs = [this] { return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Length()) * 1000 : qint64(0); };
+    player.positionUs = [this] {
+        return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Position()) * 1000 : qint64(0);
+    };
+    player.canPlay = [this] { return clickable(CmdPlay); };
+    player.canPause = [this] { return clickable(CmdPause); };
+    player.reachable = [] { return QApplication::activeModalWidget() == nullptr; };
     player.act = [this](const QString &what) {
         const int mode = MediaPlayer1().Mode();
         if (what == QLatin1String("Play"))

@@ -49,8 +49,8 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(qlonglong Position READ position)
     Q_PROPERTY(bool CanGoNext READ no)
     Q_PROPERTY(bool CanGoPrevious READ no)
-    Q_PROPERTY(bool CanPlay READ yes)
-    Q_PROPERTY(bool CanPause READ yes)
+    Q_PROPERTY(bool CanPlay READ canPlay)
+    Q_PROPERTY(bool CanPause READ canPause)
     Q_PROPERTY(bool CanSeek READ no)
     Q_PROPERTY(bool CanControl READ yes)
 public:
@@ -58,14 +58,16 @@ public:
     QString playbackStatus() const { return m_owner->player().status(); }
     QVariantMap metadata() const { return m_owner->metadata(); }
     double one() const { return 1.0; }
-    qlonglong position() const { return 0; }
+    qlonglong position() const { return m_owner->player().positionUs ? m_owner->player().positionUs() : 0; }
+    bool canPlay() const { return m_owner->player().canPlay ? m_owner->player().canPlay() : false; }
+    bool canPause() const { return m_owner->player().canPause ? m_owner->player().canPause() : false; }
     bool no() const { return false; }
     bool yes() const { return true; }
 public slots:
-    void Play() { act(QStringLiteral("Play")); }
-    void Pause() { act(QStringLiteral("Pause")); }
-    void PlayPause() { act(QStringLiteral("PlayPause")); }
-    void Stop() { act(QStringLiteral("Stop")); }
+    void Play(const QDBusMessage &call) { act(QStringLiteral("Play"), call); }
+    void Pause(const QDBusMessage &call) { act(QStringLiteral("Pause"), call); }
+    void PlayPause(const QDBusMessage &call) { act(QStringLiteral("PlayPause"), call); }
+    void Stop(const QDBusMessage &call) { act(QStringLiteral("Stop"), call); }
     void Next() {}
     void Previous() {}
     void Seek(qlonglong) {}
@@ -74,10 +76,26 @@ public slots:
 
 private:
     // After the bus has had its answer: a handler may open a message box.
-    void act(const QString &what)
+    // While a modal window is up no click reaches the buttons, and neither
+    // does the desktop: the caller is told so.
+    void act(const QString &what, const QDBusMessage &call)
     {
+        const auto reachable = [owner = m_owner] {
+            return !owner->player().reachable || owner->player().reachable();
+        };
+        if (!reachable()) {
+            call.setDelayedReply(true);
+            QDBusConnection::sessionBus().send(call.createErrorReply(
+                QDBusError::Failed, QStringLiteral("MP3 Cleavo is waiting for an answer in one of its windows")));
+            return;
+        }
         QMetaObject::invokeMethod(
-            m_owner, [owner = m_owner, what] { owner->player().act(what); }, Qt::QueuedConnection);
+            m_owner,
+            [owner = m_owner, what, reachable] {
+                if (reachable())
+                    owner->player().act(what);
+            },
+            Qt::QueuedConnection);
     }
     Mpris *m_owner;
 };
@@ -127,16 +145,24 @@ bool Mpris::offer()
     }
     m_offered = true;
     m_lastStatus = m_player.status();
-    m_lastTitle = m_player.title();
+    m_lastTrack = m_player.track();
+    m_lastCanPlay = m_player.canPlay();
+    m_lastCanPause = m_player.canPause();
     return true;
 }
 
 QVariantMap Mpris::metadata() const
 {
-    return {{QStringLiteral("mpris:trackid"),
-             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/example/quillfen/Cleavo/source")))},
-            {QStringLiteral("xesam:title"), m_player.title()},
-            {QStringLiteral("mpris:length"), m_player.lengthUs()}};
+    const Track track = m_player.track();
+    QVariantMap map{{QStringLiteral("mpris:trackid"),
+                     QVariant::fromValue(QDBusObjectPath(QStringLiteral("/example/quillfen/Cleavo/source")))},
+                    {QStringLiteral("xesam:title"), track.title},
+                    {QStringLiteral("mpris:length"), m_player.lengthUs()}};
+    if (!track.artist.isEmpty())
+        map.insert(QStringLiteral("xesam:artist"), QStringList{track.artist});
+    if (!track.album.isEmpty())
+        map.insert(QStringLiteral("xesam:album"), track.album);
+    return map;
 }
 
 void Mpris::refresh()
@@ -147,11 +173,18 @@ void Mpris::refresh()
     const QString status = m_player.status();
     if (status != m_lastStatus)
         changed.insert(QStringLiteral("PlaybackStatus"), status);
-    const QString title = m_player.title();
-    if (title != m_lastTitle)
+    const Track track = m_player.track();
+    if (!(track == m_lastTrack))
         changed.insert(QStringLiteral("Metadata"), metadata());
+    const bool canPlay = m_player.canPlay(), canPause = m_player.canPause();
+    if (canPlay != m_lastCanPlay)
+        changed.insert(QStringLiteral("CanPlay"), canPlay);
+    if (canPause != m_lastCanPause)
+        changed.insert(QStringLiteral("CanPause"), canPause);
     m_lastStatus = status;
-    m_lastTitle = title;
+    m_lastTrack = track;
+    m_lastCanPlay = canPlay;
+    m_lastCanPause = canPause;
     if (changed.isEmpty())
         return;
     QDBusMessage signal = QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),

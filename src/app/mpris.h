@@ -13,10 +13,20 @@
 class Mpris : public QObject {
     Q_OBJECT
 public:
+    struct Track {
+        QString title; // from the file's tags, else the file's name
+        QString artist, album; // from the file's tags, or empty
+        bool operator==(const Track &) const = default;
+    };
     struct Player {
         std::function<QString()> status;    // "Playing", "Paused" or "Stopped"
-        std::function<QString()> title;     // the file's name
+        std::function<Track()> track;
         std::function<qint64()> lengthUs;   // the track's length in microseconds
+        std::function<qint64()> positionUs; // where it plays, in microseconds
+        std::function<bool()> canPlay;      // a click could reach Play
+        std::function<bool()> canPause;     // a click could reach Pause
+        // Whether a click could reach any button now (no modal window is up).
+        std::function<bool()> reachable;
         std::function<void(const QString &)> act; // "Play", "Pause", "PlayPause", "Stop"
         std::function<void()> raise;
     };
@@ -41,5 +51,6 @@ private:
     bool m_tried = false;
     QString m_service;
     QString m_lastStatus;
-    QString m_lastTitle;
+    Track m_lastTrack;
+    bool m_lastCanPlay = false, m_lastCanPause = false;
 };
