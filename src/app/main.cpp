@@ -3,6 +3,7 @@
 #include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/platform.h"
 #include "core/termination.h"
 #include "listening/mpgplayer.h"
 #include "segment/segmentfile.h"
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    platform::barSessionBusLaunch();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cleavo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfen.Cleavo"));

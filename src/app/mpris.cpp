@@ -1,5 +1,7 @@
 #include "app/mpris.h"
 
+#include "core/platform.h"
+
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
@@ -126,8 +128,9 @@ bool Mpris::offer()
     // No session bus (a bare X server, a service session): nothing to offer
     // to, and no bus is started for it.
     const QString userBus = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
-        && (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") || !QFileInfo::exists(userBus)))
+    if (platform::sessionBusBarred()
+        || (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+            && (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") || !QFileInfo::exists(userBus))))
         return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())

@@ -1,5 +1,7 @@
 #include "core/launcher.h"
 
+#include "core/platform.h"
+
 #include <QDesktopServices>
 #include <QPointer>
 #include <QProcess>
@@ -30,6 +32,11 @@ void openWithDefault(const QUrl &url, QObject *context, std::function<void(bool)
     opener->setProgram(QStringLiteral("xdg-open"));
     // The URL exactly as written (a mail subject keeps its blanks).
     opener->setArguments({url.isLocalFile() ? url.toLocalFile() : url.toString()});
+    if (platform::sessionBusBarred()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        opener->setProcessEnvironment(environment);
+    }
     opener->setStandardInputFile(QProcess::nullDevice());
     opener->setStandardOutputFile(QProcess::nullDevice());
     opener->setStandardErrorFile(QProcess::nullDevice());

@@ -19,4 +19,15 @@ bool isPathSeparator(QChar c);
 // Same file on disk (after links are resolved); false when either is missing.
 bool sameFile(const QString &a, const QString &b);
 
+// Where the desktop has no session bus (a bare X server, a remote X
+// session), none may be started for the program: the first use of the bus
+// (the accessibility bridge, an audio library) would otherwise launch one on
+// the X display, to stay after the program ends. Bars that, before the
+// toolkit starts; true when it had to. The programs the program starts get
+// the environment as it was.
+bool barSessionBusLaunch();
+// Whether barSessionBusLaunch() barred it.
+bool sessionBusBarred();
+extern const char *const kNoSessionBus; // the address that bars it
+
 } // namespace platform
