@@ -156,6 +156,7 @@ private:
 
     Services m_services;
     QScrollArea *m_scroller = nullptr;
+    QString m_countFailure; // the written piece's count could not be kept: why
     ScrollNotifier *m_scroll1 = nullptr;
     Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;

@@ -77,15 +77,43 @@ bool overwrite(int fd, const QByteArray &content)
 
 } // namespace
 
-bool writeAll(QFileDevice &out, const char *data, qint64 n)
+bool writeAll(QFileDevice &out, const char *data, qint64 n, QString *reason)
 {
     while (n > 0) {
+        // A write that returns nothing sets no errno: the reason must not be
+        // one left over from an earlier call.
+        errno = 0;
         const qint64 w = out.write(data, n);
-        if (w <= 0)
-            return false;
+        if (w <= 0) {
+            if (errno == 0)
+                return failed(reason, QStringLiteral("the device accepted no data"));
+            return failed(reason, out.errorString());
+        }
         data += w;
         n -= w;
     }
+    return true;
+}
+
+bool keepPermissions(QFileDevice &out, const QString &path, QString *reason)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        mode = st.st_mode & 0777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(out.handle(), mode) != 0)
+        return failedWith(reason, errno);
+#else
+    Q_UNUSED(out);
+    Q_UNUSED(path);
+    Q_UNUSED(reason);
+#endif
     return true;
 }
 
@@ -107,8 +135,7 @@ bool replace(const QString &path, const QByteArray &data, QString *reason)
     const termination::WriteInProgress writing;
     QSaveFile out(path);
     if (out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (!writeAll(out, data.constData(), data.size())) {
-            failed(reason, out.errorString());
+        if (!keepPermissions(out, path, reason) || !writeAll(out, data.constData(), data.size(), reason)) {
             out.cancelWriting();
             return false;
         }
@@ -169,8 +196,11 @@ bool writeInPlace(const QString &path, const QByteArray &data, QString *reason)
 #else
     QSaveFile out(path);
     out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(out, data.constData(), data.size())
-        || !syncData(out, reason) || !out.commit())
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failed(reason, out.errorString());
+    if (!writeAll(out, data.constData(), data.size(), reason) || !syncData(out, reason))
+        return false;
+    if (!out.commit())
         return failed(reason, out.errorString());
     return true;
 #endif

@@ -9,10 +9,15 @@ class QFileDevice;
 
 namespace safefile {
 
-// Writes all n bytes; a short write is followed by another, so that a refused
-// write ends with the system's own reason ("File too large", "No space left
-// on device") in the device's error string.
-bool writeAll(QFileDevice &out, const char *data, qint64 n);
+// Writes all n bytes; a short write is followed by another. False, with the
+// system's own reason ("File too large", "No space left on device"), when a
+// write is refused or the device takes nothing.
+[[nodiscard]] bool writeAll(QFileDevice &out, const char *data, qint64 n, QString *reason);
+
+// Gives the new file open in out (about to replace path) the permissions of
+// the file it replaces, or those of a new file where there is none. False,
+// with the system's reason, when they cannot be given.
+[[nodiscard]] bool keepPermissions(QFileDevice &out, const QString &path, QString *reason);
 
 // Makes what was written to out durable: its buffer flushed and its data
 // synced to the device. Called before QSaveFile::commit(), which would

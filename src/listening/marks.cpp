@@ -45,23 +45,27 @@ void TFrmsplit::CmdEndClick()
         ui().messageDialog(DialogType::Error, QStringLiteral("A severe error has occurred, the file could not be read "));
         return;
     }
-    LblPosE->setText(QString::number(MediaPlayer1().Position()));
-    const int32_t end = strictInt(LblPosE->text());
+    const QString endText = QString::number(MediaPlayer1().Position());
+    const int32_t end = strictInt(endText);
     const int32_t startPercent = marks::Percent(start, MediaPlayer1().Length());
     const int32_t endPercent = marks::Percent(end, MediaPlayer1().Length());
-    v.StartPercent = startPercent;
-    v.EndPercent = endPercent;
-    v.SegmentStart = marks::ByteOffset(v.StartPercent, v.SourceFileSize);
-    v.SegmentLength = static_cast<int32_t>(static_cast<uint32_t>(marks::ByteOffset(v.EndPercent, v.SourceFileSize))
-                                           - static_cast<uint32_t>(v.SegmentStart));
+    const int32_t segmentStart = marks::ByteOffset(startPercent, v.SourceFileSize);
+    const int32_t segmentLength = static_cast<int32_t>(
+        static_cast<uint32_t>(marks::ByteOffset(endPercent, v.SourceFileSize)) - static_cast<uint32_t>(segmentStart));
     // Both marks in the same hundredth of the track give no bytes: an empty
-    // file must not replace an earlier piece, nor count as one.
-    if (v.SegmentLength == 0) {
+    // file must not replace an earlier piece, nor count as one, and the end
+    // mark shown stays the one that was set.
+    if (segmentLength == 0) {
         ui().messageBox(QStringLiteral(
             "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
             "nothing was written. Set the end mark later in the track."));
         return;
     }
+    LblPosE->setText(endText);
+    v.StartPercent = startPercent;
+    v.EndPercent = endPercent;
+    v.SegmentStart = segmentStart;
+    v.SegmentLength = segmentLength;
     CmdstopClick();
     CreateSplitFile();
 }

@@ -109,6 +109,9 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
     QSaveFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cannotCreate(out.errorString());
+    QString reason;
+    if (!safefile::keepPermissions(out, destination, &reason))
+        return failed(destination, reason);
 
     static_assert(kBlockSize == 8192);
     std::array<char, kBlockSize> buffer;
@@ -123,8 +126,8 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
             exhausted = true;
             break;
         }
-        if (!safefile::writeAll(out, buffer.data(), n))
-            return failed(destination, out.errorString());
+        if (!safefile::writeAll(out, buffer.data(), n, &reason))
+            return failed(destination, reason);
         if (termination::requested())
             return failed(destination, QStringLiteral("Interrupted"));
         total += n;
@@ -134,12 +137,14 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
         const qint64 n = in.read(buffer.data(), remaining);
         if (n < 0)
             return failed(destination, in.errorString());
-        if (n > 0 && !safefile::writeAll(out, buffer.data(), n))
-            return failed(destination, out.errorString());
+        if (n > 0 && !safefile::writeAll(out, buffer.data(), n, &reason))
+            return failed(destination, reason);
     }
-    QString reason;
     if (!safefile::syncData(out, &reason))
         return failed(destination, reason);
+    // A logout during the last block or the sync: the earlier file stays.
+    if (termination::requested())
+        return failed(destination, QStringLiteral("Interrupted"));
     if (!out.commit())
         return failed(destination, out.errorString());
     return {};

@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/frmsplit.h"
 #include "core/interaction.h"
+#include "core/termination.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 
@@ -31,6 +32,7 @@ void TFrmsplit::CreateSplitFile()
         v.OutputFileName = segment::defaultOutputName(v.SourceFileName);
     v.OutputFileName = segment::withMp3Extension(v.OutputFileName);
 
+    m_countFailure.clear();
     CopySegment(v.SourceFileName, v.OutputFileName, static_cast<int64_t>(v.SegmentLength));
     if (v.CopyFailed)
         return;
@@ -45,11 +47,17 @@ void TFrmsplit::CreateSplitFile()
     Image2->hide();
     Image4->hide();
     Lblending->show();
+    // The piece is written: a count that could not be kept is told after it.
+    if (!m_countFailure.isEmpty())
+        ui().errorReport(m_countFailure);
 }
 
 void TFrmsplit::CopySegment(const QString &source, const QString &destination, int64_t length)
 {
     v.CopyFailed = false;
+    // A logout that arrives once the new file is in place ends the program
+    // only after it has been counted.
+    const termination::WriteInProgress writing;
     segment::CopyOutcome outcome;
     {
         BusyCursor busy;
@@ -68,5 +76,9 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     LblName->setText(parts.name);
     LblPath->setText(parts.dir);
     LblNewByte->setText(QString::number(segment::GetFileSize64(destination)));
-    settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1);
+    try {
+        settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1);
+    } catch (const AppError &e) {
+        m_countFailure = errorReportText(e.text());
+    }
 }

@@ -13,6 +13,9 @@
 #include "support/faults_c.h"
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -40,7 +43,6 @@ struct Refusal {
 };
 
 constexpr int kFileSizeLimit = 100; // no call refused by the injector: RLIMIT_FSIZE instead
-const QString kIoError = QString::fromLocal8Bit(std::strerror(EIO));
 
 void addRefusalRows(bool inPlace)
 {
@@ -56,7 +58,18 @@ void addRefusalRows(bool inPlace)
         QTest::addRow("truncation") << int(CLEAVO_FAULT_TRUNCATE) << 1 << EIO;
     } else {
         QTest::addRow("rename") << int(CLEAVO_FAULT_RENAME) << 1 << EIO;
+        // Every change of permissions refused: the new file must not stay
+        // readable by its owner only.
+        QTest::addRow("permissions") << int(CLEAVO_FAULT_CHMOD) << 0 << EPERM;
+        // A device that takes nothing: no errno is set, so none may be told.
+        QTest::addRow("a write that takes nothing") << int(CLEAVO_FAULT_WRITE) << 1 << 0;
     }
+}
+
+// What the user is told of the refusal of a row.
+QString reasonOf(int error)
+{
+    return error == 0 ? QStringLiteral("the device accepted no data") : QString::fromLocal8Bit(std::strerror(error));
 }
 
 // Arms the refusal of the current row on files in folder until it goes.
@@ -115,14 +128,16 @@ private slots:
         const QString output = dir() + QStringLiteral("/out/Split - source.mp3");
         const QByteArray earlier("an earlier piece, to be kept");
         QFETCH(int, call);
+        QFETCH(int, error);
         for (bool named : {false, true}) {
             writeFile(output, earlier);
+            QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
             cleavo_fault_no_tmpfile(named);
             segment::CopyOutcome outcome;
             {
                 const Armed armed(dir() + QStringLiteral("/out"));
                 outcome = segment::copyByteRange(source, output, 100, 60000);
-                QCOMPARE(cleavo_fault_refused(), 1);
+                QVERIFY(cleavo_fault_refused() >= 1);
             }
             QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - source.mp3")});
             if (call == CLEAVO_FAULT_CLOSE) {
@@ -132,10 +147,17 @@ private slots:
                 continue;
             }
             QCOMPARE(outcome.kind, segment::CopyOutcome::Failed);
-            QVERIFY2(outcome.message.contains(QStringLiteral(": %1. Nothing was changed").arg(kIoError)),
+            QVERIFY2(outcome.message.contains(QStringLiteral(": %1. Nothing was changed").arg(reasonOf(error))),
                      qPrintable(outcome.message));
             QCOMPARE(readAll(output), earlier);
         }
+        // Unrefused, the new file has the earlier one's permissions.
+        writeFile(output, earlier);
+        QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        QCOMPARE(segment::copyByteRange(source, output, 100, 60000).kind, segment::CopyOutcome::Copied);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(output).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0644));
         QCOMPARE(readAll(source), patternBytes(100000));
     }
 
@@ -289,6 +311,50 @@ private slots:
                 QCOMPARE(segment::withMp3Extension(chosen.value_or(QString())), existing);
         }
         QCOMPARE(readAll(existing), QByteArray("keep me"));
+    }
+
+    // A logout during the last sync: the program ends as asked, before the new
+    // file replaces the earlier one.
+    void aSignalDuringTheLastSyncKeepsTheEarlierFile()
+    {
+        const QString source = dir() + QStringLiteral("/short.mp3");
+        writeFile(source, patternBytes(50000));
+        QDir().mkpath(dir() + QStringLiteral("/out"));
+        const QString output = dir() + QStringLiteral("/out/Split - short.mp3");
+        writeFile(output, "earlier");
+        QProcess copier;
+        copier.start(QStringLiteral(CLEAVO_COPIER), {source, output, QStringLiteral("signal-at-sync")});
+        QVERIFY(copier.waitForFinished(10000));
+        QCOMPARE(copier.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - short.mp3")});
+        QCOMPARE(readAll(output), QByteArray("earlier"));
+    }
+
+    // A piece written whose count cannot be kept: the piece is announced and
+    // shown, and the count's failure is told once, after it.
+    void aCountThatCannotBeKeptAfterAWrittenPiece()
+    {
+        Harness h;
+        h.create();
+        const QString source = dir() + QStringLiteral("/song.mp3");
+        writeFile(source, patternBytes(5000));
+        h.select(source);
+        TFrmsplit &w = *h.window;
+        w.RadByte->click();
+        w.RadDefault->setChecked(true);
+        h.ui.clear();
+        cleavo_fault_arm(CLEAVO_FAULT_WRITE, QFile::encodeName(m_home->folder()).constData(), 0, ENOSPC);
+        w.BitBtn1->click();
+        cleavo_fault_disarm();
+        const QString output = dir() + QStringLiteral("/Split - song.mp3");
+        QCOMPARE(readAll(output), patternBytes(5000));
+        QCOMPARE(h.ui.shown.size(), 2);
+        QVERIFY(h.ui.shown[0].kind == ScriptedInteraction::Kind::Box);
+        QVERIFY(h.ui.shown[0].text.startsWith(QStringLiteral("New MP3 successfully created!")));
+        QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
+                 QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
+        QVERIFY(w.CmdPmp3->isEnabled());
+        QCOMPARE(w.LblName->text(), QStringLiteral("Split - song.mp3"));
     }
 
     // A logout or kill during a long write, on a filesystem without unnamed

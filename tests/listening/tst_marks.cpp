@@ -191,8 +191,10 @@ private slots:
         h.fake1().mode = MediaPlayer::Playing;
         w.CmdStart->click();
         h.fake1().position = 30800;
+        const int32_t earlierLength = w.v.SegmentLength;
         w.CmdEnd->click();
-        QCOMPARE(w.v.SegmentLength, 0);
+        QCOMPARE(w.LblPosE->text(), QStringLiteral("200000")); // the end mark that was set
+        QCOMPARE(w.v.SegmentLength, earlierLength);
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral(
             "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
             "nothing was written. Set the end mark later in the track.")});

@@ -9,6 +9,8 @@
 
 #include <dlfcn.h>
 #include <errno.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <stdarg.h>
 #include <stdatomic.h>
@@ -27,6 +29,9 @@ static char armedPath[4096];
 static atomic_int noTmpFile = 0;
 static atomic_int delayMicroseconds = 0;
 static char delayPath[4096];
+static atomic_int signalCall = -1;
+static atomic_int signalNumber = 0;
+static char signalPath[4096];
 
 void cleavo_fault_arm(int call, const char *pathPart, int nth, int error)
 {
@@ -39,9 +44,17 @@ void cleavo_fault_arm(int call, const char *pathPart, int nth, int error)
     atomic_store(&armedCall, call);
 }
 
+void cleavo_fault_signal_at(int call, const char *pathPart, int signal)
+{
+    snprintf(signalPath, sizeof signalPath, "%s", pathPart ? pathPart : "");
+    atomic_store(&signalNumber, signal);
+    atomic_store(&signalCall, call);
+}
+
 void cleavo_fault_disarm(void)
 {
     atomic_store(&armedCall, -1);
+    atomic_store(&signalCall, -1);
     atomic_store(&noTmpFile, 0);
     atomic_store(&delayMicroseconds, 0);
 }
@@ -70,9 +83,20 @@ static int fdPath(int fd, char *out, size_t size)
 /* Nonzero (with errno set) when this call is to fail. */
 static int refuse(int call, const char *path, int fd)
 {
+    char buffer[4096];
+    if (atomic_load(&signalCall) == call) {
+        const char *p = path;
+        if (p || fdPath(fd, buffer, sizeof buffer)) {
+            if (!p)
+                p = buffer;
+            if (strstr(p, signalPath)) {
+                atomic_store(&signalCall, -1);
+                raise(atomic_load(&signalNumber));
+            }
+        }
+    }
     if (atomic_load(&armedCall) != call)
         return 0;
-    char buffer[4096];
     if (!path) {
         if (!fdPath(fd, buffer, sizeof buffer))
             return 0;
@@ -128,7 +152,7 @@ ssize_t write(int fd, const void *data, size_t n)
 {
     REAL(write, write_t);
     if (refuse(CLEAVO_FAULT_WRITE, NULL, fd))
-        return -1;
+        return errno == 0 ? 0 : -1;
     slowDown(fd);
     return real_write(fd, data, n);
 }
@@ -138,7 +162,7 @@ ssize_t write(int fd, const void *data, size_t n)
     { \
         REAL(name, pwrite_t); \
         if (refuse(CLEAVO_FAULT_WRITE, NULL, fd)) \
-            return -1; \
+            return errno == 0 ? 0 : -1; \
         return real_##name(fd, data, n, at); \
     }
 PWRITE(pwrite)
@@ -154,6 +178,15 @@ PWRITE(pwrite64)
     }
 FDCALL(fsync, CLEAVO_FAULT_SYNC)
 FDCALL(fdatasync, CLEAVO_FAULT_SYNC)
+
+typedef int (*fchmod_t)(int, mode_t);
+int fchmod(int fd, mode_t mode)
+{
+    REAL(fchmod, fchmod_t);
+    if (refuse(CLEAVO_FAULT_CHMOD, NULL, fd))
+        return -1;
+    return real_fchmod(fd, mode);
+}
 
 int close(int fd)
 {

@@ -11,12 +11,14 @@ enum {
     CLEAVO_FAULT_CLOSE,    /* close (the descriptor is closed all the same) */
     CLEAVO_FAULT_TRUNCATE, /* ftruncate */
     CLEAVO_FAULT_ALLOCATE, /* posix_fallocate, fallocate */
-    CLEAVO_FAULT_RENAME    /* rename, renameat, renameat2, linkat: by the new name */
+    CLEAVO_FAULT_RENAME,   /* rename, renameat, renameat2, linkat: by the new name */
+    CLEAVO_FAULT_CHMOD     /* fchmod */
 };
 
 /* The nth matching call (1 for the first, 0 for every one) of that kind, on a
  * file whose path contains pathPart, fails with error. Lock files (".lock")
- * are passed over, and so is the close of a file opened only for reading. */
+ * are passed over, and so is the close of a file opened only for reading. A
+ * write refused with error 0 returns 0: the device took nothing. */
 void cleavo_fault_arm(int call, const char *pathPart, int nth, int error);
 /* Ends every refusal, the slow writes and the refusal of unnamed files. */
 void cleavo_fault_disarm(void);
@@ -24,6 +26,9 @@ void cleavo_fault_disarm(void);
 int cleavo_fault_refused(void);
 /* Unnamed temporary files (O_TMPFILE) refused, as on vfat, NFS or CIFS. */
 void cleavo_fault_no_tmpfile(int on);
+/* The first call of that kind on a file whose path contains pathPart raises
+ * signal first (then goes on), as a logout arriving just then. */
+void cleavo_fault_signal_at(int call, const char *pathPart, int signal);
 /* Each write to a file whose path contains pathPart first sleeps. */
 void cleavo_fault_slow_writes(const char *pathPart, int microseconds);
 
