@@ -45,8 +45,9 @@ void TFrmsplit::CmdEndClick()
         ui().messageDialog(DialogType::Error, QStringLiteral("A severe error has occurred, the file could not be read "));
         return;
     }
-    const QString endText = QString::number(MediaPlayer1().Position());
-    const int32_t end = strictInt(endText);
+    const QString shownEnd = LblPosE->text();
+    LblPosE->setText(QString::number(MediaPlayer1().Position()));
+    const int32_t end = strictInt(LblPosE->text());
     const int32_t startPercent = marks::Percent(start, MediaPlayer1().Length());
     const int32_t endPercent = marks::Percent(end, MediaPlayer1().Length());
     const int32_t segmentStart = marks::ByteOffset(startPercent, v.SourceFileSize);
@@ -56,12 +57,12 @@ void TFrmsplit::CmdEndClick()
     // file must not replace an earlier piece, nor count as one, and the end
     // mark shown stays the one that was set.
     if (segmentLength == 0) {
+        LblPosE->setText(shownEnd);
         ui().messageBox(QStringLiteral(
             "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
             "nothing was written. Set the end mark later in the track."));
         return;
     }
-    LblPosE->setText(endText);
     v.StartPercent = startPercent;
     v.EndPercent = endPercent;
     v.SegmentStart = segmentStart;
