@@ -7,6 +7,15 @@
 set -u
 ROAD_NAME=${ROAD_NAME:-$(basename "$0" .sh)}
 ROAD_TMP=$(mktemp -d "${TMPDIR:-/tmp}/road.XXXXXX")
+# A real window on the road's own X server: no platform chosen from outside,
+# no Wayland, and the desktop's own session bus out of reach (a road that
+# needs one starts its own).
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY QT_SCALE_FACTOR
+if [ -z "${ROAD_PRIVATE_BUS:-}" ]; then
+    unset DBUS_SESSION_BUS_ADDRESS
+    export XDG_RUNTIME_DIR="$ROAD_TMP/runtime"
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 ROAD_PIDS=""
 CLEAVO_PID=""
 MAIN_WIN=""
@@ -44,6 +53,7 @@ until_true() {
 # the second argument is "panel".
 road_x() {
     local size=${1:-1280x800} fdfile="$ROAD_TMP/displayfd"
+    rm -f "$fdfile"
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fdfile" >"$ROAD_TMP/xvfb.log" 2>&1 &
     ROAD_PIDS="$ROAD_PIDS $!"
     until_true test -s "$fdfile" || fail "Xvfb did not start"
@@ -97,11 +107,13 @@ expect_only_main() {
     WAIT=2 until_true only_main_window || fail "$1: other windows stay visible: $(for w in $(other_windows); do printf '%s "%s" ' "$w" "$(xdotool getwindowname "$w")"; done)"
 }
 
-# Waits for a window of the program titled exactly $1 and prints its id.
+# Waits for a window of the program titled exactly $1 (other than the window
+# $2, when given) and prints its id.
 window_titled() {
-    local title=$1 w found=""
+    local title=$1 except=${2:-} w found=""
     for _ in $(seq 1 100); do
         for w in $(other_windows); do
+            [ "$w" = "$except" ] && continue
             if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$title" ]; then found=$w; break 2; fi
         done
         sleep 0.1
@@ -110,10 +122,11 @@ window_titled() {
     echo "$found"
 }
 
-# Answers the box titled $1 with the key $2 (Return: its OK or default button).
+# Answers the box titled $1 with the key $2 (Return: its OK or default
+# button); $3: a window of that title that is not the box.
 answer_box() {
     local box
-    box=$(window_titled "$1") || exit 1
+    box=$(window_titled "$1" "${3:-}") || exit 1
     xdotool windowactivate --sync "$box" 2>/dev/null || true
     sleep 0.2
     xdotool key --clearmodifiers "${2:-Return}"
@@ -173,15 +186,19 @@ expect_slice() {
 # The file $1 is a piece of $2 that starts and ends on whole percentages of
 # its size; prints the two percentages.
 expect_percent_slice() {
-    local out=$1 src=$2 size length p a b
+    local out=$1 src=$2 size length p b
     [ -f "$out" ] || fail "$out was not written"
     size=$(stat -c %s "$src"); length=$(stat -c %s "$out")
+    # The byte offset of each whole percentage, rounded half to even.
+    local -a at
+    read -r -a at < <(awk -v s="$size" 'BEGIN { for (p = 0; p <= 100; p++) { x = p * s / 100; r = int(x);
+        if (x - r > 0.5 || (x - r == 0.5 && r % 2)) r++; printf "%d ", r } }')
     for p in $(seq 0 99); do
-        a=$(awk -v p="$p" -v s="$size" 'BEGIN { x = p * s / 100; r = int(x); if (x - r > 0.5 || (x - r == 0.5 && r % 2)) r++; print r }')
         for b in $(seq $((p + 1)) 100); do
-            e=$(awk -v p="$b" -v s="$size" 'BEGIN { x = p * s / 100; r = int(x); if (x - r > 0.5 || (x - r == 0.5 && r % 2)) r++; print r }')
-            if [ $((e - a)) -eq "$length" ]; then
-                tail -c +$((a + 1)) "$src" | head -c "$length" | cmp -s - "$out" && { echo "$p $b"; return 0; }
+            if [ $((at[b] - at[p])) -eq "$length" ] \
+                && tail -c +$((at[p] + 1)) "$src" | head -c "$length" | cmp -s - "$out"; then
+                echo "$p $b"
+                return 0
             fi
         done
     done
