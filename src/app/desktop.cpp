@@ -107,7 +107,7 @@ void TFrmsplit::connectMediaControls()
     };
     player.canPlay = [this] { return clickable(CmdPlay); };
     player.canPause = [this] { return clickable(CmdPause); };
-    player.reachable = [] { return QApplication::activeModalWidget() == nullptr; };
+    player.reachable = [this] { return !m_writing && QApplication::activeModalWidget() == nullptr; };
     player.act = [this](const QString &what) {
         const int mode = MediaPlayer1().Mode();
         if (what == QLatin1String("Play"))

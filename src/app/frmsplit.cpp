@@ -9,6 +9,7 @@
 #include "core/platform.h"
 #include "listening/scrollnotifier.h"
 #include "listening/spinedit.h"
+#include "segment/segmentfile.h"
 #include "settings/settings.h"
 
 #include <QAccessibleWidget>
@@ -63,6 +64,10 @@ void TFrmsplit::enable(QTimer *timer)
 
 void TFrmsplit::guarded(const std::function<void()> &handler)
 {
+    // While a write runs, no other handler runs inside it (a timer, the
+    // desktop's media controls): the write's own handler goes on once it ends.
+    if (m_writing)
+        return;
     try {
         handler();
     } catch (const AppError &e) {
@@ -272,6 +277,14 @@ bool TFrmsplit::focusNextPrevChild(bool next)
 
 void TFrmsplit::closeEvent(QCloseEvent *event)
 {
+    // Closed during a write: the write is cancelled, and the window closes
+    // once it has ended.
+    if (m_writing) {
+        m_quitAfterWrite = true;
+        m_writing->cancel.store(true);
+        event->ignore();
+        return;
+    }
     // Settings that cannot be saved are reported, but never keep the window open.
     guarded([this] { FormCloseQuery(); });
     Timer2->stop();

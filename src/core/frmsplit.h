@@ -19,6 +19,9 @@ class QScrollArea;
 class QScrollBar;
 class QTimer;
 class Interaction;
+namespace segment {
+struct CopyProgress;
+}
 class MediaPlayer;
 class Mpris;
 class ScrollNotifier;
@@ -157,6 +160,8 @@ private:
     Services m_services;
     QScrollArea *m_scroller = nullptr;
     QString m_countFailure; // the written piece's count could not be kept: why
+    segment::CopyProgress *m_writing = nullptr; // the write under way, if any
+    bool m_quitAfterWrite = false;              // the program ends once it has
     ScrollNotifier *m_scroll1 = nullptr;
     Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;

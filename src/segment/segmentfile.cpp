@@ -21,6 +21,10 @@ const char *const kSourceUnreadableText =
     "If it is checked, click to remove the check, then click on \"Apply\", then you will be able "
     "to split the file.";
 
+const char *const kCancelledText =
+    "The new MP3 was cancelled, so nothing was written: the original MP3 and any earlier file of that name are "
+    "as they were.";
+
 PathParts splitPath(const QString &path)
 {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
@@ -77,8 +81,11 @@ CopyOutcome failed(const QString &destination, const QString &reason)
 
 } // namespace
 
-CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length)
+CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
+                          CopyProgress *progress)
 {
+    const auto cancelled = [progress] { return progress && progress->cancel.load(); };
+    const CopyOutcome stopped{CopyOutcome::Cancelled, QString::fromLatin1(kCancelledText)};
     // A pipe or a device is never opened: reading it could block forever.
     const QFileInfo sourceInfo(source);
     QFile in(source);
@@ -113,7 +120,6 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
     if (!safefile::keepPermissions(out, destination, &reason))
         return failed(destination, reason);
 
-    static_assert(kBlockSize == 8192);
     std::array<char, kBlockSize> buffer;
     int64_t total = 0;
     int64_t remaining = length - total;
@@ -131,6 +137,10 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
         if (termination::requested())
             return failed(destination, QStringLiteral("Interrupted"));
         total += n;
+        if (progress)
+            progress->written.store(total);
+        if (cancelled())
+            return stopped;
         remaining = length - total;
     }
     if (!exhausted && remaining > 0) {
@@ -145,6 +155,8 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
     // A logout during the last block or the sync: the earlier file stays.
     if (termination::requested())
         return failed(destination, QStringLiteral("Interrupted"));
+    if (cancelled())
+        return stopped;
     if (!out.commit())
         return failed(destination, out.errorString());
     return {};

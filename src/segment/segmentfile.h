@@ -2,6 +2,7 @@
 // Naming the new file and copying a byte range of the source into it.
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 
 namespace segment {
@@ -29,18 +30,30 @@ struct CopyOutcome {
         SourceUnreadable, // the source could not be opened or positioned
         SameAsSource,     // the destination is the source itself: nothing written
         CannotCreate,     // the destination cannot be created at all: nothing written
-        Failed            // reading or writing failed: nothing changed
+        Failed,           // reading or writing failed: nothing changed
+        Cancelled         // stopped on request before the end: nothing changed
     };
     Kind kind = Copied;
     QString message; // what to tell the user when kind is not Copied
 };
 
+// A copy watched and stopped from another thread: the bytes written so far,
+// and a request to stop.
+struct CopyProgress {
+    std::atomic<int64_t> written{0};
+    std::atomic<bool> cancel{false};
+};
+
 // Copies up to length bytes from offset start of source into destination,
 // in blocks of kBlockSize through one buffer. The destination is replaced
 // only when the whole copy succeeded. Never throws: every failure is an
-// outcome with the text to show.
-CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length);
+// outcome with the text to show. With progress, the bytes written are counted
+// there, and a cancel request ends the copy (Cancelled) before the earlier
+// file is replaced.
+[[nodiscard]] CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start,
+                                        int64_t length, CopyProgress *progress = nullptr);
 
 extern const char *const kSourceUnreadableText;
+extern const char *const kCancelledText;
 
 } // namespace segment

@@ -5,12 +5,14 @@
 #include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "core/termination.h"
+#include "segment/longwrite.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 void TFrmsplit::CreateSplitFile()
 {
@@ -58,10 +60,25 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     // A logout that arrives once the new file is in place ends the program
     // only after it has been counted.
     const termination::WriteInProgress writing;
+    segment::CopyProgress progress;
     segment::CopyOutcome outcome;
     {
         BusyCursor busy;
-        outcome = segment::copyByteRange(source, destination, v.SegmentStart, length);
+        m_writing = &progress;
+        const int32_t start = v.SegmentStart;
+        outcome = segment::runWithProgress(
+            this, length, progress,
+            [&] { return segment::copyByteRange(source, destination, start, length, &progress); },
+            [this] { m_quitAfterWrite = true; });
+        m_writing = nullptr;
+    }
+    if (m_quitAfterWrite) {
+        // Asked to end the program meanwhile: it ends now, whatever came of the write.
+        QTimer::singleShot(0, this, &QWidget::close);
+        if (outcome.kind != segment::CopyOutcome::Copied) {
+            v.CopyFailed = true;
+            return;
+        }
     }
     // A destination that cannot be created at all is left to the default
     // error report; the other failures have their message here.

@@ -13,6 +13,8 @@
 #include "support/faults_c.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -82,6 +84,23 @@ struct Armed {
         cleavo_fault_arm(call, QFile::encodeName(folder).constData(), nth, error);
     }
     ~Armed() { cleavo_fault_disarm(); }
+};
+
+// Sees every event of the program.
+class EventWatch : public QObject {
+public:
+    explicit EventWatch(std::function<void(QObject *, QEvent *)> seen) : m_seen(std::move(seen))
+    {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        m_seen(o, e);
+        return false;
+    }
+
+private:
+    std::function<void(QObject *, QEvent *)> m_seen;
 };
 
 QStringList entries(const QString &folder)
@@ -355,6 +374,101 @@ private slots:
                  QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
         QVERIFY(w.CmdPmp3->isEnabled());
         QCOMPARE(w.LblName->text(), QStringLiteral("Split - song.mp3"));
+    }
+
+    // A long write (writes slowed down as on a USB stick) keeps the window
+    // alive, shows its progress after a second, and cancels cleanly: by
+    // Escape, by Cancel, by Ctrl+Q or by closing the window (which then
+    // closes). A short write shows no progress window.
+    void aLongWriteKeepsTheWindowAliveAndCancels_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"Escape", "Cancel", "Ctrl+Q", "closing the window"})
+            QTest::addRow("%s", how) << QString::fromLatin1(how);
+    }
+    void aLongWriteKeepsTheWindowAliveAndCancels()
+    {
+        QFETCH(QString, how);
+        Harness h;
+        h.create();
+        TFrmsplit &w = *h.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        int progressWindows = 0;
+        EventWatch watch([&](QObject *o, QEvent *e) {
+            if (e->type() == QEvent::Show && qobject_cast<QProgressDialog *>(o))
+                ++progressWindows;
+        });
+
+        // Short: as before, no progress window.
+        const QString shortSource = dir() + QStringLiteral("/short.mp3");
+        writeFile(shortSource, patternBytes(100000));
+        h.select(shortSource);
+        w.RadByte->click();
+        w.RadDefault->setChecked(true);
+        w.BitBtn1->click();
+        QCOMPARE(readAll(dir() + QStringLiteral("/Split - short.mp3")), patternBytes(100000));
+        QCOMPARE(progressWindows, 0);
+
+        const QString source = dir() + QStringLiteral("/long.mp3");
+        writeFile(source, patternBytes(4 << 20));
+        const QString output = dir() + QStringLiteral("/Split - long.mp3");
+        writeFile(output, "an earlier piece");
+        h.select(source);
+        w.RadByte->click();
+        int64_t before = 0;
+        settings::ReadSplitCount(m_home->statsIni(), before);
+        h.ui.clear();
+        // 512 writes of 4 ms: two seconds at least, through a named temporary
+        // file (as on a FAT stick), which must not be left behind.
+        cleavo_fault_no_tmpfile(1);
+        cleavo_fault_slow_writes(QFile::encodeName(dir()).constData(), 4000);
+        int ticks = 0;
+        QTimer alive;
+        connect(&alive, &QTimer::timeout, [&] { ++ticks; });
+        alive.start(20);
+        QString label;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (!dialog || dialog->labelText().isEmpty() || !label.isEmpty())
+                return;
+            label = dialog->labelText();
+            if (how == QLatin1String("Escape"))
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else if (how == QLatin1String("Cancel"))
+                QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+            else if (how == QLatin1String("Ctrl+Q"))
+                QTest::keyClick(dialog, Qt::Key_Q, Qt::ControlModifier);
+            else
+                w.close();
+        });
+        driver.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        w.BitBtn1->click();
+        const qint64 took = clock.elapsed();
+        cleavo_fault_disarm();
+        QVERIFY2(label.contains(QStringLiteral(" of 4.0 MiB")), qPrintable(label));
+        QCOMPARE(progressWindows, 1);
+        QVERIFY2(ticks >= 40, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(took))); // never frozen
+        QVERIFY2(took < 2000, qPrintable(QString::number(took))); // stopped, not finished
+        QCOMPARE(readAll(output), QByteArray("an earlier piece"));
+        QStringList left = entries(dir());
+        left.sort();
+        QCOMPARE(left, (QStringList{QStringLiteral("Split - long.mp3"), QStringLiteral("Split - short.mp3"),
+                                    QStringLiteral("long.mp3"), QStringLiteral("short.mp3")}));
+        int64_t after = 0;
+        settings::ReadSplitCount(m_home->statsIni(), after);
+        QCOMPARE(after, before);
+        QVERIFY(!w.CmdPmp3->isEnabled() || w.LblName->text() == QStringLiteral("Split - short.mp3"));
+        if (how == QLatin1String("Ctrl+Q") || how == QLatin1String("closing the window")) {
+            QTRY_VERIFY(!w.isVisible()); // then the program ends
+            QVERIFY(h.ui.shown.isEmpty());
+        } else {
+            QVERIFY(w.isVisible());
+            QCOMPARE(h.ui.texts(), QStringList{QString::fromLatin1(segment::kCancelledText)});
+        }
     }
 
     // A logout or kill during a long write, on a filesystem without unnamed

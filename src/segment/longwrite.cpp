@@ -1,0 +1,83 @@
+#include "segment/longwrite.h"
+
+#include "core/interaction.h"
+
+#include <QEventLoop>
+#include <QKeySequence>
+#include <QProgressDialog>
+#include <QShortcut>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+namespace segment {
+
+namespace {
+
+QString mebibytes(int64_t bytes)
+{
+    return QString::number(static_cast<double>(bytes) / (1 << 20), 'f', 1);
+}
+
+} // namespace
+
+CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress,
+                            const std::function<CopyOutcome()> &work, const std::function<void()> &onQuit)
+{
+    CopyOutcome outcome;
+    std::atomic<bool> done{false};
+    QEventLoop loop;
+    std::thread worker([&] {
+        outcome = work();
+        done.store(true);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+
+    // The first second: the window repaints and answers the window manager;
+    // what the user types or clicks waits, as it would for a handler.
+    QTimer patience;
+    patience.setSingleShot(true);
+    QObject::connect(&patience, &QTimer::timeout, &loop, &QEventLoop::quit);
+    patience.start(kProgressAfterMs);
+    if (!done.load())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    patience.stop();
+
+    if (!done.load()) {
+        QProgressDialog dialog(owner);
+        dialog.setObjectName(QStringLiteral("WriteProgress"));
+        dialog.setWindowTitle(QString::fromLatin1(kAppTitle));
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
+        dialog.setMinimumDuration(0);
+        dialog.setRange(0, 1000);
+        dialog.setCancelButtonText(QStringLiteral("Cancel"));
+        const auto cancel = [&progress] { progress.cancel.store(true); };
+        QObject::connect(&dialog, &QProgressDialog::canceled, cancel);
+        QObject::connect(&dialog, &QDialog::rejected, cancel);
+        auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &dialog);
+        QObject::connect(quit, &QShortcut::activated, [&] {
+            onQuit();
+            progress.cancel.store(true);
+        });
+        const auto show = [&] {
+            const int64_t written = progress.written.load();
+            dialog.setLabelText(QStringLiteral("Writing the new MP3: %1 of %2 MiB")
+                                    .arg(mebibytes(written), mebibytes(total)));
+            dialog.setValue(total > 0 ? static_cast<int>(written * 1000 / total) : 0);
+        };
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, show);
+        tick.start(100);
+        show();
+        dialog.show();
+        if (!done.load())
+            loop.exec();
+    }
+    worker.join();
+    return outcome;
+}
+
+} // namespace segment
