@@ -137,6 +137,11 @@ void TFrmsplit::mediaControlsChanged()
 
 void TFrmsplit::dragEnterEvent(QDragEnterEvent *event)
 {
+    // Nothing is taken while a new MP3 is being written.
+    if (m_writing) {
+        event->ignore();
+        return;
+    }
     // Anything may be dropped: what is not one local file is explained.
     if (!event->mimeData()->formats().isEmpty())
         acceptWithoutMove(event);

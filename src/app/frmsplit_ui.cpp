@@ -284,3 +284,8 @@ void TFrmsplit::resizeEvent(QResizeEvent *event)
     m_scroller->setGeometry(rect());
     QWidget::resizeEvent(event);
 }
+
+void TFrmsplit::setControlsEnabled(bool enabled)
+{
+    m_scroller->widget()->setEnabled(enabled);
+}

@@ -153,6 +153,7 @@ private:
     void playOrPause(); // Pause while playing or paused, else Play, where a click could reach it
     void mediaControlsChanged();
     void byteScrollChange(QScrollBar *bar, QLabel *own);
+    void setControlsEnabled(bool enabled); // all of them, the window's frame aside
 
     // The extent of the controls: a smaller window scrolls them.
     static constexpr QSize kLayoutSize{502, 575};

@@ -23,7 +23,7 @@ QString mebibytes(int64_t bytes)
 } // namespace
 
 CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress,
-                            const std::function<CopyOutcome()> &work, const std::function<void()> &onQuit)
+                            const std::function<CopyOutcome()> &work, const ProgressHooks &hooks)
 {
     CopyOutcome outcome;
     std::atomic<bool> done{false};
@@ -48,7 +48,10 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
         QProgressDialog dialog(owner);
         dialog.setObjectName(QStringLiteral("WriteProgress"));
         dialog.setWindowTitle(QString::fromLatin1(kAppTitle));
-        dialog.setWindowModality(Qt::ApplicationModal);
+        // Not modal: a window blocked by a modal one cannot be closed, and
+        // closing the main window must cancel the write. The owner takes no
+        // clicks meanwhile instead.
+        dialog.setWindowModality(Qt::NonModal);
         dialog.setAutoClose(false);
         dialog.setAutoReset(false);
         dialog.setMinimumDuration(0);
@@ -59,8 +62,9 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
         QObject::connect(&dialog, &QDialog::rejected, cancel);
         auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &dialog);
         QObject::connect(quit, &QShortcut::activated, [&] {
-            onQuit();
             progress.cancel.store(true);
+            if (hooks.quit)
+                hooks.quit();
         });
         const auto show = [&] {
             const int64_t written = progress.written.load();
@@ -72,9 +76,13 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
         QObject::connect(&tick, &QTimer::timeout, show);
         tick.start(100);
         show();
+        if (hooks.busy)
+            hooks.busy(true);
         dialog.show();
         if (!done.load())
             loop.exec();
+        if (hooks.busy)
+            hooks.busy(false);
     }
     worker.join();
     return outcome;

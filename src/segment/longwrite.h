@@ -14,12 +14,18 @@ namespace segment {
 
 constexpr int kProgressAfterMs = 1000;
 
+struct ProgressHooks {
+    // Ctrl+Q in the progress window: the write is cancelled, and then this.
+    std::function<void()> quit;
+    // While the progress window shows (true) and once it has gone (false):
+    // the owner takes no clicks meanwhile, but can still be closed.
+    std::function<void(bool)> busy;
+};
+
 // Runs work, which reports into progress and stops when progress asks it to,
-// and returns its outcome once it has ended. Until then no input reaches the
-// program's windows but the progress window's. Ctrl+Q in the progress window
-// cancels the write and calls onQuit.
+// and returns its outcome once it has ended. For its first second the windows
+// repaint but take no input; then the progress window shows.
 [[nodiscard]] CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress,
-                                          const std::function<CopyOutcome()> &work,
-                                          const std::function<void()> &onQuit);
+                                          const std::function<CopyOutcome()> &work, const ProgressHooks &hooks);
 
 } // namespace segment

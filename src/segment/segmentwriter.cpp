@@ -66,10 +66,12 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
         BusyCursor busy;
         m_writing = &progress;
         const int32_t start = v.SegmentStart;
+        segment::ProgressHooks hooks;
+        hooks.quit = [this] { m_quitAfterWrite = true; };
+        hooks.busy = [this](bool busy) { setControlsEnabled(!busy); };
         outcome = segment::runWithProgress(
             this, length, progress,
-            [&] { return segment::copyByteRange(source, destination, start, length, &progress); },
-            [this] { m_quitAfterWrite = true; });
+            [&] { return segment::copyByteRange(source, destination, start, length, &progress); }, hooks);
         m_writing = nullptr;
     }
     if (m_quitAfterWrite) {

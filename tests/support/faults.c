@@ -15,6 +15,7 @@
 #include <stdarg.h>
 #include <stdatomic.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
 #include <time.h>
@@ -67,6 +68,16 @@ void cleavo_fault_slow_writes(const char *pathPart, int microseconds)
 {
     snprintf(delayPath, sizeof delayPath, "%s", pathPart ? pathPart : "");
     atomic_store(&delayMicroseconds, microseconds);
+}
+
+/* Preloaded into a program (the road tests), the slow writes are set from
+ * CLEAVO_SLOW_WRITES="MICROSECONDS:PATH-PART". */
+__attribute__((constructor)) static void fromEnvironment(void)
+{
+    const char *slow = getenv("CLEAVO_SLOW_WRITES");
+    const char *part = slow ? strchr(slow, ':') : NULL;
+    if (part)
+        cleavo_fault_slow_writes(part + 1, atoi(slow));
 }
 
 static int fdPath(int fd, char *out, size_t size)
