@@ -2,9 +2,12 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps test-deps configure build run test test-asan fuzz fuzz-short bench package clean
+.PHONY: all deps test-deps configure build run test test-asan test-tsan fuzz fuzz-short bench package clean
 
 ASAN_DIR ?= build-asan
+TSAN_DIR ?= build-tsan
+# The tests whose code runs threads: the player's decoder, the writer's copy.
+TSAN_TESTS = tst_mediaplayer tst_transport tst_marks tst_resultpanel tst_refusals
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 20
 SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
@@ -55,6 +58,16 @@ test-asan: test-deps
 	@cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS) -LE road
+
+# The tests that run threads, built with the thread sanitizer.
+test-tsan: test-deps
+	@cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1" \
+		-DCMAKE_C_FLAGS="-fsanitize=thread -O1" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
+		-DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=thread" $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS) cleavo_copier
+	@cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+		ctest --output-on-failure -j $(JOBS) -R "^($$(echo $(TSAN_TESTS) | tr ' ' '|'))$$"
 
 # libFuzzer harnesses, built with clang.
 fuzz: test-deps

@@ -45,12 +45,14 @@ public:
         return m_data.data() + (offset - m_start);
     }
 
-    static constexpr int64_t kSpan = 1 << 16;
+    // As large as the reader's own buffer, so that the file's bytes are
+    // read straight into this window, copied once.
+    static constexpr int64_t kSpan = 1 << 20;
 
 private:
     const ReadAt &m_read;
     int64_t m_size;
-    std::array<unsigned char, kSpan> m_data{};
+    std::vector<unsigned char> m_data = std::vector<unsigned char>(kSpan);
     int64_t m_start = 0;
     int64_t m_length = 0;
 };
@@ -69,23 +71,38 @@ bool tagAt(Window &file, int64_t offset)
 }
 
 // A frame of the stream at offset, followed by the next frame of the stream,
-// by the end of the file or by a tag: its size, else 0.
-int64_t frameAt(Window &file, int64_t offset, const Header &stream)
+// by the end of the file or by a tag: its size, else 0. The walk passes what
+// it knows of the headers along, so that each is read once: *known is the
+// header at offset where already read, and becomes the one at the next frame.
+int64_t frameAt(Window &file, int64_t offset, const Header &stream, std::optional<Header> *known = nullptr,
+                bool *whole = nullptr)
 {
-    const unsigned char *p = file.at(offset, 4);
-    const auto h = p ? parseHeader(p) : std::nullopt;
+    std::optional<Header> h;
+    if (known && *known) {
+        h = *known;
+    } else {
+        const unsigned char *p = file.at(offset, 4);
+        h = p ? parseHeader(p) : std::nullopt;
+    }
+    if (known)
+        known->reset();
     if (!h || !sameStream(*h, stream))
         return 0;
     const int64_t next = offset + h->frameBytes;
+    if (whole)
+        *whole = next == file.size();
     if (next >= file.size())
         return file.size() - offset; // the last frame, whole or cut short
     if (next + 4 > file.size())
         return h->frameBytes; // a few stray bytes after the last frame
     const unsigned char *q = file.at(next, 4);
     const auto following = q ? parseHeader(q) : std::nullopt;
-    if ((following && sameStream(*following, stream)) || tagAt(file, next))
+    if (following && sameStream(*following, stream)) {
+        if (known)
+            *known = following;
         return h->frameBytes;
-    return 0;
+    }
+    return tagAt(file, next) ? h->frameBytes : 0;
 }
 
 // Where `frames` frames of the stream follow each other (or reach the end of
@@ -263,17 +280,17 @@ std::vector<Region> walk(Window &file, bool &lastWhole)
         return regions;
     }
     int64_t offset = *start;
+    std::optional<Header> known;
     while (offset < size) {
-        const int64_t n = frameAt(file, offset, *stream);
+        bool whole = false;
+        const int64_t n = frameAt(file, offset, *stream, &known, &whole);
         if (n > 0) {
             if (!regions.empty() && regions.back().offset >= 0
                 && regions.back().offset + regions.back().length == offset)
                 regions.back().length += n;
             else
                 regions.push_back({offset, n});
-            const unsigned char *p = file.at(offset, 4);
-            const auto h = p ? parseHeader(p) : std::nullopt;
-            lastWhole = h && offset + h->frameBytes == size;
+            lastWhole = whole;
             offset += n;
             continue;
         }

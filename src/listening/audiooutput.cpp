@@ -62,18 +62,20 @@ AudioOutput &AudioOutput::instance()
 
 namespace {
 
-uint32_t openDevice(AudioOutput *self, void (*cb)(void *, uint8_t *, int), int &rate)
+uint32_t openDevice(AudioOutput *self, void (*cb)(void *, uint8_t *, int), std::atomic<int> &rate)
 {
     SDL_AudioSpec want{}, have{};
-    want.freq = rate;
+    want.freq = rate.load();
     want.format = AUDIO_F32SYS;
     want.channels = 2;
     want.samples = 1024;
     want.callback = cb;
     want.userdata = self;
     const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (id != 0)
-        rate = have.freq;
+    // The same rate each time (SDL converts where the device differs): the
+    // players' streams were made for it.
+    if (id != 0 && have.freq != rate.load())
+        rate.store(have.freq);
     return id;
 }
 

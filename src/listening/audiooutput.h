@@ -55,7 +55,7 @@ public:
     // "dummy" driver when no real device can be opened. False when even that
     // fails. The device itself is open only while a channel plays.
     bool ensureOpen(QString *error = nullptr);
-    int rate() const { return m_rate; }
+    int rate() const { return m_rate.load(); }
 
     // False when every slot of the device is taken.
     bool attach(AudioChannel *channel);
@@ -75,7 +75,8 @@ private:
     static constexpr int kSlots = 4;
     std::atomic<AudioChannel *> m_slots[kSlots] = {};
     uint32_t m_device = 0;
-    int m_rate = 44100;
+    // Read by the decoder threads while the device reopens.
+    std::atomic<int> m_rate{44100};
     bool m_initialised = false;
     bool m_ready = false;
 };

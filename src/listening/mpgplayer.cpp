@@ -114,7 +114,23 @@ void MpgPlayer::Open()
     Close();
     int64_t frames = 0;
     Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames);
+    m_channel.reset();
+    if (!AudioOutput::instance().attach(&m_channel))
+        throw PlayerError(QStringLiteral("Too many players are open at once"));
+    // The audio device is looked for at the first Play: choosing a file only
+    // reads it.
+    m_handle = std::move(handle);
+    m_totalFrames = frames;
+    m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
+    m_frame = 0;
+    m_state = State::Stopped;
+}
 
+// The device's rate, and the stream that converts to it, from the first Play on.
+void MpgPlayer::ensureOutput()
+{
+    if (m_stream)
+        return;
     QString audioError;
     if (!AudioOutput::instance().ensureOpen(&audioError))
         throw PlayerError(audioError);
@@ -122,15 +138,7 @@ void MpgPlayer::Open()
                                      AUDIO_F32SYS, 2, AudioOutput::instance().rate()));
     if (!stream)
         throw PlayerError(QString::fromUtf8(SDL_GetError()));
-    m_channel.reset();
-    if (!AudioOutput::instance().attach(&m_channel))
-        throw PlayerError(QStringLiteral("Too many players are open at once"));
-    m_handle = std::move(handle);
     m_stream = std::move(stream);
-    m_totalFrames = frames;
-    m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
-    m_frame = 0;
-    m_state = State::Stopped;
 }
 
 void MpgPlayer::Close()
@@ -264,6 +272,7 @@ void MpgPlayer::checkEnd()
 
 void MpgPlayer::startPlayback()
 {
+    ensureOutput();
     const off_t at = mpg123_seek(m_handle.get(), static_cast<off_t>(m_frame), SEEK_SET);
     m_startFrame = at >= 0 ? static_cast<int64_t>(at) : m_frame;
     SDL_AudioStreamClear(m_stream.get());

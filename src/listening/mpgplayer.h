@@ -53,6 +53,7 @@ public:
 private:
     enum class State { Closed, Stopped, Playing, Paused };
 
+    void ensureOutput();
     void startPlayback();
     void haltPlayback();      // joins the decoder; sets m_frame from what was heard
     void checkEnd();          // a drained channel means the track has ended

@@ -31,8 +31,15 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
     std::thread worker([&] {
         outcome = work();
         done.store(true);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
+    // The window's thread looks for the end itself: the worker touches no
+    // object of the toolkit.
+    QTimer ended;
+    QObject::connect(&ended, &QTimer::timeout, &loop, [&] {
+        if (done.load())
+            loop.quit();
+    });
+    ended.start(10);
 
     // The first second: the window repaints and answers the window manager;
     // what the user types or clicks waits, as it would for a handler.

@@ -1,0 +1,90 @@
+// Time from choosing a file in the open dialog to a window that answers again
+// (the selection's handler has returned and the next event is taken), on long
+// MP3s, against ffprobe's duration of the same file in the same run.
+//   bench_select LABEL FILE [LABEL FILE ...]
+
+#include "benchutil.h"
+#include "core/frmsplit.h"
+#include "core/interaction.h"
+#include "core/mediaplayer.h"
+#include "listening/mpgplayer.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// The open dialog answered with one file; any message ends the run.
+class Chosen : public Interaction {
+public:
+    QString file;
+    void messageBox(const QString &text) override { fail(text); }
+    void messageDialog(DialogType, const QString &text) override { fail(text); }
+    void errorReport(const QString &text) override { fail(text); }
+    std::optional<QString> openFileName(const QString &) override { return file; }
+    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
+    void openDocument(const QUrl &, std::function<void(bool)> done) override { done(false); }
+    void runModal(QDialog &) override {}
+
+private:
+    static void fail(const QString &text)
+    {
+        std::fprintf(stderr, "bench_select: %s\n", qPrintable(text));
+        std::exit(1);
+    }
+};
+
+double ffprobe(const QString &file)
+{
+    QProcess probe;
+    return bench::timeIt([&] {
+        probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                                QStringLiteral("format=duration"), QStringLiteral("-of"),
+                                                QStringLiteral("csv=p=0"), file});
+        probe.waitForFinished(-1);
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QApplication app(argc, argv);
+    Chosen chosen;
+    Services services;
+    services.ui = &chosen;
+    services.player1 = createAudioPlayer();
+    services.player2 = createAudioPlayer();
+    TFrmsplit window(std::move(services));
+    window.show();
+    QCoreApplication::processEvents();
+    for (int a = 1; a + 1 < argc; a += 2) {
+        const QString label = QString::fromLocal8Bit(argv[a]);
+        chosen.file = QString::fromLocal8Bit(argv[a + 1]);
+        std::vector<double> ours, theirs;
+        for (int i = 0; i < 7; ++i) {
+            ours.push_back(bench::timeIt([&] {
+                window.Cmdselect->click();
+                // Answering: the next event posted is taken.
+                bool answered = false;
+                QTimer::singleShot(0, &window, [&] { answered = true; });
+                while (!answered)
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }));
+            theirs.push_back(ffprobe(chosen.file));
+        }
+        if (window.LblEnd->text().toLongLong() <= 0)
+            return 1;
+        bench::row(QStringLiteral("choose a file to an answering window, ") + label, bench::median(ours),
+                   QStringLiteral("ffprobe duration"), bench::median(theirs), QStringLiteral("s"));
+    }
+    return 0;
+}
