@@ -257,10 +257,25 @@ bool freeFormatAt(Window &file, int64_t offset)
     return versionBits != 1 && layerBits != 0 && (p[2] >> 4) == 0 && ((p[2] >> 2) & 3) != 3;
 }
 
+// The frame count a Xing or Info header in the frame at offset declares.
+std::optional<int64_t> declaredFrames(Window &file, int64_t offset, const Header &h)
+{
+    const unsigned char *p = file.at(offset, 4);
+    if (!p || h.layer != 3)
+        return std::nullopt;
+    const bool mono = (p[3] >> 6) == 3;
+    const int sideInfo = h.version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const unsigned char *tag = file.at(offset + 4 + sideInfo, 12);
+    if (!tag || (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0) || !(tag[7] & 1))
+        return std::nullopt;
+    return int64_t(tag[8]) << 24 | int64_t(tag[9]) << 16 | int64_t(tag[10]) << 8 | int64_t(tag[11]);
+}
+
 // The walk from the first audio to the end of the file; lastWhole tells
 // whether the last frame ended exactly there.
-std::vector<Region> walk(Window &file, bool &lastWhole)
+std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
 {
+    summary = {};
     std::vector<Region> regions;
     const int64_t size = file.size();
     lastWhole = false;
@@ -280,6 +295,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole)
         return regions;
     }
     int64_t offset = *start;
+    summary.declaredFrames = declaredFrames(file, offset, *stream);
     std::optional<Header> known;
     while (offset < size) {
         bool whole = false;
@@ -291,6 +307,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole)
             else
                 regions.push_back({offset, n});
             lastWhole = whole;
+            ++summary.frames;
             offset += n;
             continue;
         }
@@ -331,13 +348,15 @@ std::optional<Header> parseHeader(const unsigned char *p)
     return h;
 }
 
-std::vector<Region> scan(const ReadAt &read, int64_t size)
+std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary)
 {
+    Summary own;
+    Summary &learned = summary ? *summary : own;
     Window whole(read, size);
     const int64_t end = audioEnd(whole);
     Window file(read, end);
     bool lastWhole = false;
-    std::vector<Region> regions = walk(file, lastWhole);
+    std::vector<Region> regions = walk(file, lastWhole, learned);
     // A tag at the end is believed only where the audio ends as it begins: a
     // frame cut by it means that the tag is none, and the audio goes on.
     const int64_t withoutApe = whole.at(size - 128, 3) && std::memcmp(whole.at(size - 128, 3), "TAG", 3) == 0
@@ -345,7 +364,7 @@ std::vector<Region> scan(const ReadAt &read, int64_t size)
         : size;
     if (end != withoutApe && !lastWhole) {
         Window longer(read, withoutApe);
-        regions = walk(longer, lastWhole);
+        regions = walk(longer, lastWhole, learned);
     }
     return regions;
 }

@@ -40,7 +40,15 @@ using ReadAt = std::function<int64_t(int64_t offset, unsigned char *out, int64_t
 // size, is one region from its first header on, for the decoder to judge. A
 // tag at the end is left out only where it fits the file (an APE tag's header
 // and items agree with its size, and the audio ends whole where it begins).
-std::vector<Region> scan(const ReadAt &read, int64_t size);
+// What the walk learned besides the regions.
+struct Summary {
+    int64_t frames = 0; // the frames of the stream it counted
+    // The frame count that the stream's first frame declares (a Xing or Info
+    // header), where it has one.
+    std::optional<int64_t> declaredFrames;
+};
+
+std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
 
 constexpr int64_t kLeadIn = 1 << 20;
 constexpr int64_t kBreak = 4; // zero bytes between regions

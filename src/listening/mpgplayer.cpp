@@ -68,12 +68,19 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         throw PlayerError(decoderError(nullptr, MPG123_BAD_FILE));
     const off_t size = reader->seek(0, SEEK_END);
     FileReader &raw = *reader;
-    reader->setRegions(audiomap::scan(
+    audiomap::Summary walked;
+    std::vector<audiomap::Region> regions = audiomap::scan(
         [&raw](int64_t offset, unsigned char *out, int64_t n) {
             return static_cast<int64_t>(raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out),
                                                    static_cast<size_t>(n)));
         },
-        size < 0 ? 0 : size));
+        size < 0 ? 0 : size, &walked);
+    // One stretch of audio whose first frame declares the count the walk
+    // found: the decoder's length from that header is exact, and the file
+    // need not be read a second time to measure it.
+    const bool declaredTrue = regions.size() == 1 && walked.declaredFrames
+        && (walked.frames == *walked.declaredFrames || walked.frames == *walked.declaredFrames + 1);
+    reader->setRegions(std::move(regions));
     mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
                                  FileReader::closeCallback);
     if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) // the decoder closes the reader from now on
@@ -94,7 +101,7 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
                               ? QStringLiteral("The file contains no MPEG audio that can be played")
                               : decoderError(handle.get(), rc));
     }
-    if (mpg123_scan(handle.get()) != MPG123_OK)
+    if (!declaredTrue && mpg123_scan(handle.get()) != MPG123_OK)
         throw PlayerError(decoderError(handle.get(), MPG123_ERR));
     frames = mpg123_length(handle.get());
     if (frames <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0)
