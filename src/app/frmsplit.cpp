@@ -56,7 +56,7 @@ TFrmsplit::~TFrmsplit()
     Timer3->stop();
 }
 
-void TFrmsplit::enable(QTimer *timer)
+void TFrmsplit::startIfIdle(QTimer *timer)
 {
     if (!timer->isActive())
         timer->start();
@@ -136,7 +136,7 @@ void TFrmsplit::FormCreate()
     const int32_t w = settings::ReadFormWidth(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
     const int32_t h = settings::ReadFormHeight(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
     const QScreen *display = screen();
-    resize(settings::RestoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
+    resize(settings::restoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
 
     // Ask flag
     // True until the stored value is read: a failure to read it leaves the
@@ -207,7 +207,7 @@ void TFrmsplit::keepFrameOnScreen()
     if (wanted.height() < kLayoutSize.height() && wanted.width() >= kLayoutSize.width()
         && wanted.width() < kLayoutSize.width() + bar)
         wanted.setWidth(kLayoutSize.width() + bar);
-    const QRect fitted = settings::FitFrame(wanted, frame, display->availableGeometry(), QSize(136, 39));
+    const QRect fitted = settings::fitFrame(wanted, frame, display->availableGeometry(), QSize(136, 39));
     if (fitted.size() != size())
         resize(fitted.size());
     if (fitted.topLeft() != geometry().topLeft())
@@ -220,7 +220,7 @@ void TFrmsplit::placeFrame()
     keepFrameOnScreen();
     // The window manager may decorate the window without a move or a resize
     // that tells: look again a few times while it settles.
-    for (int ms : {100, 300, 700, 1500, 2900})
+    for (int ms : {100, 300, 700, 1500})
         QTimer::singleShot(ms, this, [this] {
             if (m_placing.isValid())
                 keepFrameOnScreen();

@@ -38,7 +38,7 @@ protected:
     }
 };
 
-QFont arial(int pt, bool bold = false, bool underline = false, const char *family = "Arial")
+QFont makeFont(int pt, bool bold = false, bool underline = false, const char *family = "Arial")
 {
     QFont f(QString::fromLatin1(family));
     f.setPointSize(pt);
@@ -77,7 +77,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, int 
 {
     auto *b = place(new QPushButton(text, parent), name, x, y, w, h);
     b->installEventFilter(new ReturnPresses(b));
-    b->setFont(arial(8));
+    b->setFont(makeFont(8));
     b->setIcon(glyphs::icon(glyph));
     b->setIconSize(QSize(16, 16));
     b->setAutoDefault(false);
@@ -111,7 +111,7 @@ SpinEdit *spin(QWidget *parent, const char *name, int x, int y, const char *hint
     auto *s = place(new SpinEdit(parent), name, x, y, 49, 23);
     s->setRange(1, 35000);
     s->setValue(1500);
-    s->setFont(arial(8));
+    s->setFont(makeFont(8));
     s->setToolTip(QString::fromLatin1(hint));
     return s;
 }
@@ -128,8 +128,8 @@ void TFrmsplit::buildControls()
     setAutoFillBackground(true);
     // Grey panels and black text under any desktop palette, dark ones included.
     setPalette(look::windowPalette());
-    setFont(arial(8, false, false, "MS Sans Serif"));
-    const QFont plain = arial(8), bold = arial(8, true), boldUnder = arial(8, true, true);
+    setFont(makeFont(8, false, false, "MS Sans Serif"));
+    const QFont plain = makeFont(8), bold = makeFont(8, true), boldUnder = makeFont(8, true, true);
 
     // The controls sit on a canvas of the layout's size. A window smaller than
     // that (a small screen, a large scale) scrolls it, so that every control
@@ -185,7 +185,7 @@ void TFrmsplit::buildControls()
     CmdPlay = button(PanListen, "CmdPlay", QStringLiteral("Play"), 235, 48, 70, 22, Glyph::Play);
     ScrollBar1 = scrollBar(PanListen, "ScrollBar1", 77, 76, 233, 13, 5, 5);
     ScrollBar1->setCursor(Qt::SizeHorCursor);
-    const QFont courier = arial(8, true, false, "Courier New");
+    const QFont courier = makeFont(8, true, false, "Courier New");
     LblCurrent = label(PanListen, "LblCurrent", QString(), 64, 92, 127, 16, courier);
     LblEnd = label(PanListen, "LblEnd", QString(), 273, 92, 104, 16, courier);
     CmdStart = button(PanListen, "CmdStart", QStringLiteral("Set Start Position"), 95, 125, 151, 23, Glyph::MarkStart);
@@ -228,7 +228,7 @@ void TFrmsplit::buildControls()
     for (QLabel *l : {Label5, LblNewByte, Label6, LblName, Label7, LblPath})
         l->hide();
     GroupBox2 = place(new QGroupBox(QStringLiteral("When splitting files:"), Panel1), "GroupBox2", 8, 260, 197, 83);
-    GroupBox2->setFont(arial(9, true));
+    GroupBox2->setFont(makeFont(9, true));
     RadDefault = place(new QRadioButton(QStringLiteral("Use default MP3 location."), GroupBox2), "RadDefault", 8, 24, 179, 17);
     RadAsk = place(new QRadioButton(QStringLiteral("Ask me where to store the MP3."), GroupBox2), "RadAsk", 8, 46, 179, 17);
     RadDefault->setFont(plain);

@@ -82,7 +82,7 @@ void draw(QPainter &p, Glyph glyph)
     case Glyph::More:
         p.setBrush(kInk);
         for (int i = 0; i < 3; ++i)
-            p.drawRect(QRectF(2 + i * 4.5, 4 + (2 - i) * 0, 3.5, 8));
+            p.drawRect(QRectF(2 + i * 4.5, 4, 3.5, 8));
         break;
     case Glyph::Help:
     case Glyph::About: {

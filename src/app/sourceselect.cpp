@@ -80,8 +80,6 @@ void TFrmsplit::SelectSource(const QString &chosen)
     try {
         if (MediaPlayer1().Mode() == MediaPlayer::Playing)
             MediaPlayer1().Stop();
-        if (MediaPlayer1().Mode() == MediaPlayer::OpenMode)
-            MediaPlayer1().Close();
         MediaPlayer1().setFileName(v.SourceFileName);
         const BusyCursor busy; // a long file takes a moment to measure
         MediaPlayer1().Open();

@@ -69,10 +69,9 @@ public:
     MediaPlayer &MediaPlayer1() { return *m_services.player1; }
     MediaPlayer &MediaPlayer2() { return *m_services.player2; }
     Interaction &ui() { return *m_services.ui; }
-    ScrollNotifier *scrollBar1Notifier() { return m_scroll1; }
 
     // Switches a timer on; one that already runs keeps its rhythm.
-    static void enable(QTimer *timer);
+    static void startIfIdle(QTimer *timer);
 
     // Runs a handler; a failure it does not catch goes to the default error report.
     void guarded(const std::function<void()> &handler);

@@ -60,10 +60,7 @@ std::optional<int32_t> parseInt32(const QString &text)
 
 int32_t lenientInt(const QString &text, int32_t defaultValue)
 {
-    QString t = text;
-    if (t.size() > 2 && t[0] == QLatin1Char('0') && (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X')))
-        t = QLatin1Char('$') + t.mid(2);
-    return parseInt32(t).value_or(defaultValue);
+    return parseInt32(text).value_or(defaultValue);
 }
 
 int32_t strictInt(const QString &text)

@@ -10,8 +10,7 @@
 // may use all 32 bits (read as two's complement). Nothing may follow.
 std::optional<int32_t> parseInt32(const QString &text);
 
-// Lenient: "0x"/"0X" prefix (longer than two characters) is hexadecimal;
-// anything that is not a valid signed 32-bit integer gives the default.
+// Lenient: what parseInt32 reads, and the default for anything else.
 int32_t lenientInt(const QString &text, int32_t defaultValue = 0);
 
 // Strict: throws AppError "'<text>' is not a valid integer value".

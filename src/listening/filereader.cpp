@@ -75,22 +75,22 @@ void FileReader::setRegions(std::vector<audiomap::Region> regions)
         m_starts.push_back(start);
         start += static_cast<off_t>(r.length);
     }
-    m_mappedSize = start;
-    m_mapped = true;
+    m_regionsSize = start;
+    m_hasRegions = true;
     m_position = 0;
 }
 
 ssize_t FileReader::read(void *out, size_t count)
 {
     char *dst = static_cast<char *>(out);
-    if (!m_mapped) {
+    if (!m_hasRegions) {
         const ssize_t n = readAt(m_position, dst, count);
         if (n > 0)
             m_position += n;
         return n;
     }
     size_t done = 0;
-    while (done < count && m_position < m_mappedSize) {
+    while (done < count && m_position < m_regionsSize) {
         // The region that holds the position.
         const size_t i = static_cast<size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), m_position)
                                              - m_starts.begin() - 1);
@@ -119,8 +119,8 @@ off_t FileReader::seek(off_t offset, int whence)
     case SEEK_SET: base = 0; break;
     case SEEK_CUR: base = m_position; break;
     case SEEK_END: {
-        if (m_mapped) {
-            base = m_mappedSize;
+        if (m_hasRegions) {
+            base = m_regionsSize;
             break;
         }
         struct stat st {};

@@ -48,8 +48,8 @@ private:
     off_t m_bufferStart = 0; // file offset of m_buffer[0]
     size_t m_bufferLength = 0;
     off_t m_position = 0;
-    bool m_mapped = false;
+    bool m_hasRegions = false;
     std::vector<audiomap::Region> m_regions;
     std::vector<off_t> m_starts; // position of each region in what is shown
-    off_t m_mappedSize = 0;
+    off_t m_regionsSize = 0;
 };

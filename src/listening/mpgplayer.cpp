@@ -285,12 +285,12 @@ void MpgPlayer::startPlayback()
     SDL_AudioStreamClear(m_stream.get());
     m_channel.reset();
     m_quit.store(false);
-    m_decoder = std::thread([this] { decodeLoop(); });
+    m_decoderThread = std::thread([this] { decodeLoop(); });
     if (!AudioOutput::instance().setActive(&m_channel, true)) {
         const QString reason = QString::fromUtf8(SDL_GetError());
         m_quit.store(true);
         m_channel.makeRoom();
-        m_decoder.join();
+        m_decoderThread.join();
         m_channel.reset();
         throw PlayerError(reason);
     }
@@ -304,8 +304,8 @@ void MpgPlayer::haltPlayback()
     m_frame = ended ? m_totalFrames : heardFrame();
     m_quit.store(true);
     m_channel.makeRoom();
-    if (m_decoder.joinable())
-        m_decoder.join();
+    if (m_decoderThread.joinable())
+        m_decoderThread.join();
     m_channel.reset();
 }
 

@@ -64,7 +64,7 @@ private:
     Decoder m_handle;
     Stream m_stream;
     AudioChannel m_channel;
-    std::thread m_decoder;
+    std::thread m_decoderThread;
     std::atomic<bool> m_quit{false};
 
     State m_state = State::Closed;

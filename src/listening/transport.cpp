@@ -19,7 +19,7 @@ void TFrmsplit::CmdPlayClick()
     PreviewGuard();
     try {
         MediaPlayer1().Play();
-        enable(Timer2);
+        startIfIdle(Timer2);
     } catch (const std::exception &) {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to play the audio file. The file appears to be "
@@ -37,7 +37,7 @@ void TFrmsplit::CmdPauseClick()
     try {
         if (MediaPlayer1().Mode() == MediaPlayer::Paused) {
             MediaPlayer1().Resume();
-            enable(Timer2);
+            startIfIdle(Timer2);
         } else if (MediaPlayer1().Mode() == MediaPlayer::Playing) {
             MediaPlayer1().Pause();
             Timer2->stop();
@@ -72,7 +72,7 @@ void TFrmsplit::CmdRewindClick()
     if (RequireSelection())
         return;
     PreviewGuard();
-    enable(Timer2);
+    startIfIdle(Timer2);
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit1->Value();
     // Position minus step in 32 bits that wrap around: a step past the start
@@ -84,7 +84,7 @@ void TFrmsplit::CmdForwardClick()
 {
     if (RequireSelection())
         return;
-    enable(Timer2);
+    startIfIdle(Timer2);
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit2->Value();
     // The same wrap-around: a step past the end is ignored by the player.
@@ -104,7 +104,7 @@ void TFrmsplit::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
         if (scrollCode == ScrollNotifier::SB_THUMBTRACK)
             Timer2->stop();
         else
-            enable(Timer2);
+            startIfIdle(Timer2);
         const int position = ScrollBar1->value();
         MediaPlayer1().setPosition(position);
         LblCurrent->setText(QString::number(position));

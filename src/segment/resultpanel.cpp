@@ -50,7 +50,7 @@ void TFrmsplit::CmdPmp3Click()
     StopSourcePlayer();
     PreviewGuard();
     v.PreviewClosed = false;
-    enable(Timer3);
+    startIfIdle(Timer3);
     MediaPlayer2().setFileName(LblPath->text() + LblName->text());
     try {
         MediaPlayer2().Open();
@@ -94,8 +94,7 @@ void TFrmsplit::CmdOmp3Click()
 
 void TFrmsplit::CmdSPlayClick()
 {
-    ClosePreviewPlayer();
-    Timer3->stop();
+    ClosePreviewPlayer(); // which stops the blinking too
 }
 
 void TFrmsplit::Timer3Timer()

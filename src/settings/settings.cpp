@@ -98,7 +98,7 @@ QSettings::Format confFormat()
     return format;
 }
 
-// The "Software\Quillfen\Cleavo" key of the design. Returns false when it
+// The "Software\Quillfen\Cleavo" key the program has always used. Returns false when it
 // cannot be opened with full access: the file or, for a new file, its folder
 // may not be written.
 QString askFolder()
@@ -168,7 +168,7 @@ void writeAsk(QSettings &store, bool ask)
 
 } // namespace
 
-QSize RestoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available)
+QSize restoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available)
 {
     constexpr int kLeastWidth = 136, kLeastHeight = 39;
     int w = storedWidth != 0 ? storedWidth : own.width();
@@ -180,7 +180,7 @@ QSize RestoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize a
     return {std::max(w, kLeastWidth), std::max(h, kLeastHeight)};
 }
 
-QRect FitFrame(QRect geometry, QMargins frame, QRect available, QSize least)
+QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least)
 {
     const int w = std::max(least.width(), std::min(geometry.width(), available.width() - frame.left() - frame.right()));
     const int h = std::max(least.height(), std::min(geometry.height(), available.height() - frame.top() - frame.bottom()));

@@ -15,12 +15,12 @@ extern const char *const kFormSection; // "frmsplit"
 // The size the window opens at: the stored width and height where they are not
 // 0 (else the window's own), kept between a least size that still shows the
 // title bar and the area of the screen that windows may use (when known).
-QSize RestoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available);
+QSize restoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available);
 
 // The window's geometry (without its frame) moved, and shrunk where it must,
 // so that the frame the desktop draws around it lies inside the available area
 // (the screen less its panels), without going below least.
-QRect FitFrame(QRect geometry, QMargins frame, QRect available, QSize least);
+QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least);
 
 int32_t ReadFormWidth(const QString &section, const QString &path);
 int32_t ReadFormHeight(const QString &section, const QString &path);

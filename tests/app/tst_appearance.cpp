@@ -183,7 +183,7 @@ private slots:
     {
         QFETCH(QRect, geometry);
         QFETCH(QRect, fitted);
-        QCOMPARE(settings::FitFrame(geometry, QMargins(1, 28, 1, 1), QRect(0, 0, 1024, 568), QSize(136, 39)), fitted);
+        QCOMPARE(settings::fitFrame(geometry, QMargins(1, 28, 1, 1), QRect(0, 0, 1024, 568), QSize(136, 39)), fitted);
     }
 };
 

@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(w.findChild<QScrollBar *>(QStringLiteral("ScrollStart"))->maximum(), 100);
     }
 
-    void controlsSitWhereDesigned()
+    void controlsSitAtTheirPlaces()
     {
         ConfigHome home;
         Harness h;

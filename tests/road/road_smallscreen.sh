@@ -23,7 +23,7 @@ check_screen() { # SIZE SCALE
     xdotool mousemove $((x + w * 2 / 100)) $((y + h / 2))
     for _ in $(seq 1 15); do xdotool click 5; done
     sleep 0.3
-    # Exit at its place in the scrolled controls: the design's place, less the
+    # Exit at its place in the scrolled controls: its place in the layout, less the
     # part of the controls above the window's top (in logical pixels).
     local logical offset
     logical=$(awk -v h="$h" -v s="$2" 'BEGIN { printf "%d", h / s }')

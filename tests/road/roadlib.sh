@@ -138,7 +138,7 @@ answer_box() {
 client_origin() {
     xwininfo -id "$MAIN_WIN" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }'
 }
-# Clicks at X Y of the client area, as the design places the controls.
+# Clicks at X Y of the client area, where the layout places the controls.
 click_at() {
     local origin
     origin=$(client_origin)
@@ -150,7 +150,7 @@ click_at() {
 type_text() { xdotool type --delay 15 "$1"; }
 press_key() { xdotool key --clearmodifiers "$@"; sleep 0.2; }
 
-# Where the design puts each control (the middle of it, in the client area).
+# Where the layout puts each control (the middle of it, in the client area).
 AT_SELECT="222 56"
 AT_LISTEN="111 136"
 AT_BYTE="265 136"
