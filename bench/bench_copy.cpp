@@ -47,7 +47,7 @@ int main(int argc, char **argv)
                 .arg(length)));
     }
     QFile::remove(out);
-    bench::row(QStringLiteral("copy 512 MiB of 600 MiB"), bench::median(cleavo), QStringLiteral("dd bs=8192 conv=fsync"),
-               bench::median(dd), QStringLiteral("s"));
+    bench::row(QStringLiteral("copy 512 MiB of 600 MiB"), bench::median(cleavo),
+               QStringLiteral("dd bs=8192 conv=fsync"), bench::median(dd), QStringLiteral("s"));
     return 0;
 }

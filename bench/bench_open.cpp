@@ -29,9 +29,10 @@ int main(int argc, char **argv)
             }));
             QProcess probe;
             theirs.push_back(bench::timeIt([&] {
-                probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                                        QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
-                                                        QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+                probe.start(QStringLiteral("ffprobe"),
+                            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                             QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                             file});
                 probe.waitForFinished(-1);
             }));
             probed = probe.readAllStandardOutput().trimmed().toDouble() * 1000.0;

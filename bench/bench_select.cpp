@@ -44,9 +44,9 @@ double ffprobe(const QString &file)
 {
     QProcess probe;
     return bench::timeIt([&] {
-        probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                                QStringLiteral("format=duration"), QStringLiteral("-of"),
-                                                QStringLiteral("csv=p=0"), file});
+        probe.start(QStringLiteral("ffprobe"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                     QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
         probe.waitForFinished(-1);
     });
 }

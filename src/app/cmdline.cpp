@@ -13,14 +13,23 @@ namespace {
 // Options that the toolkit takes itself, with the number of values each takes.
 int toolkitOption(const QString &arg)
 {
-    static const QStringList withValue = {
-        QStringLiteral("platform"),  QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"),    QStringLiteral("qwindowgeometry"),    QStringLiteral("qwindowtitle"),
-        QStringLiteral("qwindowicon"), QStringLiteral("style"),            QStringLiteral("stylesheet"),
-        QStringLiteral("session"),   QStringLiteral("display"),            QStringLiteral("geometry"),
-        QStringLiteral("name"),      QStringLiteral("title"),              QStringLiteral("visual")};
-    static const QStringList plain = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
-                                      QStringLiteral("sync"), QStringLiteral("nograb"), QStringLiteral("dograb")};
+    static const QStringList withValue = {QStringLiteral("platform"),
+                                          QStringLiteral("platformpluginpath"),
+                                          QStringLiteral("platformtheme"),
+                                          QStringLiteral("plugin"),
+                                          QStringLiteral("qwindowgeometry"),
+                                          QStringLiteral("qwindowtitle"),
+                                          QStringLiteral("qwindowicon"),
+                                          QStringLiteral("style"),
+                                          QStringLiteral("stylesheet"),
+                                          QStringLiteral("session"),
+                                          QStringLiteral("display"),
+                                          QStringLiteral("geometry"),
+                                          QStringLiteral("name"),
+                                          QStringLiteral("title"),
+                                          QStringLiteral("visual")};
+    static const QStringList plain = {QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("sync"),
+                                      QStringLiteral("nograb"), QStringLiteral("dograb")};
     QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
     if (name.contains(QLatin1Char('=')))
         return withValue.contains(name.section(QLatin1Char('='), 0, 0)) ? 0 : -1;
@@ -47,16 +56,17 @@ Request parse(const QStringList &arguments)
         } else if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
             const int values = toolkitOption(arg);
             if (values < 0 || i + values >= arguments.size())
-                return {Request::Error, {},
-                        QStringLiteral("cleavo: unknown option '%1' (try 'cleavo --help')").arg(arg)};
+                return {
+                    Request::Error, {}, QStringLiteral("cleavo: unknown option '%1' (try 'cleavo --help')").arg(arg)};
             i += values;
         } else {
             files << arg;
         }
     }
     if (files.size() > 1)
-        return {Request::Error, {}, QStringLiteral("cleavo: one MP3 file at a time, not %1 (try 'cleavo --help')")
-                                        .arg(files.size())};
+        return {Request::Error,
+                {},
+                QStringLiteral("cleavo: one MP3 file at a time, not %1 (try 'cleavo --help')").arg(files.size())};
     if (!files.isEmpty()) {
         // A file manager may hand over a URL instead of a path.
         const QUrl url(files.first());

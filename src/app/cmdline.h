@@ -7,7 +7,12 @@
 namespace cmdline {
 
 struct Request {
-    enum Action { Run, Help, Version, Error } action = Run;
+    enum Action {
+        Run,
+        Help,
+        Version,
+        Error
+    } action = Run;
     QString file;  // the MP3 to select at start-up (Run); empty for none
     QString error; // one line for standard error (Error)
 };

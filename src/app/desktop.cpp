@@ -96,18 +96,26 @@ void TFrmsplit::connectMediaControls()
         if (known->first != v.SourceFileName || known->second.title.isEmpty()) {
             const tags::Tags found = tags::read(v.SourceFileName);
             known->first = v.SourceFileName;
-            known->second = {found.title.isEmpty() ? QFileInfo(v.SourceFileName).fileName() : found.title,
-                             found.artist, found.album};
+            known->second = {found.title.isEmpty() ? QFileInfo(v.SourceFileName).fileName() : found.title, found.artist,
+                             found.album};
         }
         return known->second;
     };
-    player.lengthUs = [this] { return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Length()) * 1000 : qint64(0); };
+    player.lengthUs = [this] {
+        return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Length()) * 1000 : qint64(0);
+    };
     player.positionUs = [this] {
         return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Position()) * 1000 : qint64(0);
     };
-    player.canPlay = [this] { return clickable(CmdPlay); };
-    player.canPause = [this] { return clickable(CmdPause); };
-    player.reachable = [this] { return !m_writing && QApplication::activeModalWidget() == nullptr; };
+    player.canPlay = [this] {
+        return clickable(CmdPlay);
+    };
+    player.canPause = [this] {
+        return clickable(CmdPause);
+    };
+    player.reachable = [this] {
+        return !m_writing && QApplication::activeModalWidget() == nullptr;
+    };
     player.act = [this](const QString &what) {
         const int mode = MediaPlayer1().Mode();
         if (what == QLatin1String("Play"))

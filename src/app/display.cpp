@@ -12,7 +12,9 @@ bool waylandPluginPresent()
     QStringList folders = qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
     for (const QString &folder : folders) {
-        if (!QDir(folder + QStringLiteral("/platforms")).entryList({QStringLiteral("*qwayland*")}, QDir::Files).isEmpty())
+        if (!QDir(folder + QStringLiteral("/platforms"))
+                 .entryList({QStringLiteral("*qwayland*")}, QDir::Files)
+                 .isEmpty())
             return true;
     }
     return false;

@@ -36,8 +36,7 @@ QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *ob
 
 } // namespace
 
-TFrmsplit::TFrmsplit(Services services, QWidget *parent)
-    : QWidget(parent), m_services(std::move(services))
+TFrmsplit::TFrmsplit(Services services, QWidget *parent) : QWidget(parent), m_services(std::move(services))
 {
     static const bool accessible = (QAccessible::installFactory(mainWindowAccessible), true);
     Q_UNUSED(accessible);
@@ -231,8 +230,8 @@ bool TFrmsplit::event(QEvent *event)
 {
     // The desktop adds its frame after the window shows: until the frame is
     // known, the window is kept inside the area the panels leave free.
-    if (m_placing.isValid() && (event->type() == QEvent::Move || event->type() == QEvent::Resize
-                                || event->type() == QEvent::Show)) {
+    if (m_placing.isValid()
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         if (m_placing.elapsed() > 3000)
             m_placing.invalidate();
         else

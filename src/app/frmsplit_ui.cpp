@@ -7,8 +7,8 @@
 #include "listening/spinedit.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -55,8 +55,7 @@ T *place(T *w, const char *name, int x, int y, int width, int height)
     return w;
 }
 
-QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h,
-              const QFont &font)
+QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h, const QFont &font)
 {
     auto *l = place(new QLabel(text, parent), name, x, y, w, h);
     l->setFont(font);
@@ -153,14 +152,16 @@ void TFrmsplit::buildControls()
                                    "\"Split by Listening\". (Note that the original MP3 is never altered or changed)."),
                     5, 2, 482, 32, plain);
     Lblinfo->setWordWrap(true);
-    Cmdselect = button(canvas, "Cmdselect", QStringLiteral("Select an MP3 file to split"), 128, 45, 188, 22, Glyph::Open);
+    Cmdselect
+        = button(canvas, "Cmdselect", QStringLiteral("Select an MP3 file to split"), 128, 45, 188, 22, Glyph::Open);
     Cmdselect->setToolTip(QStringLiteral("Select an MP3 to split (original is NOT altered)"));
     Image1 = picture(canvas, "Image1", 330, 49, 40, 32);
     Image1->setPixmap(glyphs::arrow(devicePixelRatioF()));
     Lblliteral = label(canvas, "Lblliteral", QStringLiteral("FILE SELECTED:"), 5, 75, 119, 18, boldUnder);
     Lblliteral->hide();
     LblFile = label(canvas, "LblFile", QString(), 134, 75, 356, 16, boldUnder);
-    Lblsizecaption = label(canvas, "Lblsizecaption", QStringLiteral("FILE SIZE (Total Bytes):"), 5, 93, 129, 13, boldUnder);
+    Lblsizecaption
+        = label(canvas, "Lblsizecaption", QStringLiteral("FILE SIZE (Total Bytes):"), 5, 93, 129, 13, boldUnder);
     Lblsizecaption->hide();
     Lblsize = label(canvas, "Lblsize", QString(), 134, 93, 275, 13, boldUnder);
 
@@ -229,8 +230,10 @@ void TFrmsplit::buildControls()
         l->hide();
     GroupBox2 = place(new QGroupBox(QStringLiteral("When splitting files:"), Panel1), "GroupBox2", 8, 260, 197, 83);
     GroupBox2->setFont(makeFont(9, true));
-    RadDefault = place(new QRadioButton(QStringLiteral("Use default MP3 location."), GroupBox2), "RadDefault", 8, 24, 179, 17);
-    RadAsk = place(new QRadioButton(QStringLiteral("Ask me where to store the MP3."), GroupBox2), "RadAsk", 8, 46, 179, 17);
+    RadDefault
+        = place(new QRadioButton(QStringLiteral("Use default MP3 location."), GroupBox2), "RadDefault", 8, 24, 179, 17);
+    RadAsk = place(new QRadioButton(QStringLiteral("Ask me where to store the MP3."), GroupBox2), "RadAsk", 8, 46, 179,
+                   17);
     RadDefault->setFont(plain);
     RadAsk->setFont(plain);
     CmdPmp3 = button(Panel1, "CmdPmp3", QStringLiteral("Play New MP3"), 216, 266, 156, 23, Glyph::PlayNew);

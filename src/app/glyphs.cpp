@@ -11,7 +11,10 @@ const QColor kInk(40, 70, 120);
 const QColor kAccent(200, 60, 40);
 const QColor kGreen(40, 140, 60);
 
-QPolygonF poly(std::initializer_list<QPointF> points) { return QPolygonF(points); }
+QPolygonF poly(std::initializer_list<QPointF> points)
+{
+    return QPolygonF(points);
+}
 
 void draw(QPainter &p, Glyph glyph)
 {
@@ -93,7 +96,8 @@ void draw(QPainter &p, Glyph glyph)
         f.setPixelSize(11);
         f.setBold(true);
         p.setFont(f);
-        p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, glyph == Glyph::Help ? QStringLiteral("?") : QStringLiteral("i"));
+        p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter,
+                   glyph == Glyph::Help ? QStringLiteral("?") : QStringLiteral("i"));
         break;
     }
     case Glyph::Support: // an envelope
@@ -154,8 +158,8 @@ void paintAppIcon(QPainter &p, int size)
     QPen wave(QColor(0x3a, 0x8a, 0x4a), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(wave);
     p.setBrush(Qt::NoBrush);
-    p.drawPolyline(poly({{6, 30}, {10, 24}, {13, 34}, {17, 18}, {21, 38}, {25, 22}, {29, 32}, {33, 20}, {37, 36},
-                         {41, 26}, {43, 30}}));
+    p.drawPolyline(poly(
+        {{6, 30}, {10, 24}, {13, 34}, {17, 18}, {21, 38}, {25, 22}, {29, 32}, {33, 20}, {37, 36}, {41, 26}, {43, 30}}));
     p.setPen(QPen(QColor(0xc8, 0x3c, 0x28), 2.6, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(17, 20), QPointF(33, 5));
     p.drawLine(QPointF(31, 20), QPointF(15, 5));

@@ -10,8 +10,23 @@ class QPainter;
 namespace glyphs {
 
 enum class Glyph {
-    Open, Rewind, Forward, Stop, Pause, Play, MarkStart, MarkEnd, Split,
-    PlayNew, OpenWith, StopNew, More, Help, Support, About, Exit
+    Open,
+    Rewind,
+    Forward,
+    Stop,
+    Pause,
+    Play,
+    MarkStart,
+    MarkEnd,
+    Split,
+    PlayNew,
+    OpenWith,
+    StopNew,
+    More,
+    Help,
+    Support,
+    About,
+    Exit
 };
 
 QIcon icon(Glyph glyph);

@@ -14,12 +14,12 @@ class Mpris : public QObject {
     Q_OBJECT
 public:
     struct Track {
-        QString title; // from the file's tags, else the file's name
+        QString title;         // from the file's tags, else the file's name
         QString artist, album; // from the file's tags, or empty
         bool operator==(const Track &) const = default;
     };
     struct Player {
-        std::function<QString()> status;    // "Playing", "Paused" or "Stopped"
+        std::function<QString()> status; // "Playing", "Paused" or "Stopped"
         std::function<Track()> track;
         std::function<qint64()> lengthUs;   // the track's length in microseconds
         std::function<qint64()> positionUs; // where it plays, in microseconds

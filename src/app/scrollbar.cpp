@@ -75,7 +75,8 @@ void ScrollBar::paintEvent(QPaintEvent *event)
     initStyleOption(&slider);
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
-    focus.rect = style()->subControlRect(QStyle::CC_ScrollBar, &slider, QStyle::SC_ScrollBarSlider, this)
+    focus.rect = style()
+                     ->subControlRect(QStyle::CC_ScrollBar, &slider, QStyle::SC_ScrollBarSlider, this)
                      .adjusted(1, 1, -1, -1);
     QStylePainter painter(this);
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);

@@ -51,7 +51,8 @@ void TFrmsplit::SelectSource(const QString &chosen)
     Lblliteral->show();
     v.SourceFileSize = segment::GetFileSize64(v.SourceFileName);
     if (v.SourceFileSize == -1)
-        ui().messageDialog(DialogType::Error, QStringLiteral("A severe error has occurred, the file could not be read "));
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("A severe error has occurred, the file could not be read "));
     Lblsize->setText(QString::number(v.SourceFileSize));
     Lblsizecaption->show();
 

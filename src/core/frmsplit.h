@@ -28,9 +28,9 @@ class ScrollNotifier;
 class SpinEdit;
 
 struct Services {
-    Interaction *ui = nullptr;                 // not owned
-    std::unique_ptr<MediaPlayer> player1;      // the source
-    std::unique_ptr<MediaPlayer> player2;      // the preview of the new file
+    Interaction *ui = nullptr;            // not owned
+    std::unique_ptr<MediaPlayer> player1; // the source
+    std::unique_ptr<MediaPlayer> player2; // the preview of the new file
     // Where help.html and download.html are looked for first; empty: the
     // folder of the executable.
     QString pagesDir;
@@ -142,7 +142,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void ClearForNewSource();             // what the selection does before its dialog
+    void ClearForNewSource();                 // what the selection does before its dialog
     void SelectSource(const QString &chosen); // and with the dialog's answer
     void buildControls();
     void nameForScreenReaders();
@@ -159,7 +159,7 @@ private:
 
     Services m_services;
     QScrollArea *m_scroller = nullptr;
-    QString m_countFailure; // the written piece's count could not be kept: why
+    QString m_countFailure;                     // the written piece's count could not be kept: why
     segment::CopyProgress *m_writing = nullptr; // the write under way, if any
     bool m_quitAfterWrite = false;              // the program ends once it has
     ScrollNotifier *m_scroll1 = nullptr;

@@ -20,7 +20,8 @@ std::optional<int32_t> parseInt32(const QString &text)
     } else if (i < n && (text[i] == QLatin1Char('x') || text[i] == QLatin1Char('X'))) {
         hex = true;
         ++i;
-    } else if (i + 1 < n && text[i] == QLatin1Char('0') && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+    } else if (i + 1 < n && text[i] == QLatin1Char('0')
+               && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
         hex = true;
         i += 2;
     }

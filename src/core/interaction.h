@@ -13,7 +13,11 @@
 class QDialog;
 class QWidget;
 
-enum class DialogType { Error, Information, Warning };
+enum class DialogType {
+    Error,
+    Information,
+    Warning
+};
 
 class Interaction {
 public:

@@ -5,7 +5,15 @@
 
 class MediaPlayer {
 public:
-    enum ModeValue { NotReady = 0, Stopped = 1, Playing = 2, Recording = 3, Seeking = 4, Paused = 5, OpenMode = 6 };
+    enum ModeValue {
+        NotReady = 0,
+        Stopped = 1,
+        Playing = 2,
+        Recording = 3,
+        Seeking = 4,
+        Paused = 5,
+        OpenMode = 6
+    };
 
     virtual ~MediaPlayer() = default;
 

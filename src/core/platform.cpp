@@ -27,7 +27,10 @@ QString sizeIniPath()
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QStringLiteral("\\SG_2.ini");
 }
 
-QString settingsRoot() { return {}; }
+QString settingsRoot()
+{
+    return {};
+}
 
 bool isPathSeparator(QChar c)
 {
@@ -37,7 +40,8 @@ bool isPathSeparator(QChar c)
 bool sameFile(const QString &a, const QString &b)
 {
     const QFileInfo fa(a), fb(b);
-    return fa.exists() && fb.exists() && fa.canonicalFilePath().compare(fb.canonicalFilePath(), Qt::CaseInsensitive) == 0;
+    return fa.exists() && fb.exists()
+        && fa.canonicalFilePath().compare(fb.canonicalFilePath(), Qt::CaseInsensitive) == 0;
 }
 
 #else
@@ -62,11 +66,15 @@ QString sizeIniPath()
     return windowsDir() + QStringLiteral("/SG_2.ini");
 }
 
-bool isPathSeparator(QChar c) { return c == QLatin1Char('/'); }
+bool isPathSeparator(QChar c)
+{
+    return c == QLatin1Char('/');
+}
 
 bool sameFile(const QString &a, const QString &b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(QFile::encodeName(a).constData(), &sa) != 0)
         return false;
     if (::stat(QFile::encodeName(b).constData(), &sb) != 0)

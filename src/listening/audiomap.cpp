@@ -9,13 +9,12 @@ namespace audiomap {
 namespace {
 
 // Kilobits per second by [MPEG-1 or not][layer - 1][index].
-constexpr int kBitRates[2][3][16] = {
-    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
-    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
+constexpr int kBitRates[2][3][16] = {{{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+                                      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+                                      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+                                     {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
 
 constexpr int kSampleRates[3] = {44100, 48000, 32000};
 
@@ -163,8 +162,7 @@ std::optional<int64_t> findChain(Window &file, int64_t from, int64_t to, std::op
 int64_t id3v2SizeAt(Window &file, int64_t offset)
 {
     const unsigned char *p = file.at(offset, 10);
-    if (!p || std::memcmp(p, "ID3", 3) != 0 || p[3] == 0xFF || p[4] == 0xFF
-        || ((p[6] | p[7] | p[8] | p[9]) & 0x80))
+    if (!p || std::memcmp(p, "ID3", 3) != 0 || p[3] == 0xFF || p[4] == 0xFF || ((p[6] | p[7] | p[8] | p[9]) & 0x80))
         return 0;
     const int64_t body = (int64_t(p[6] & 0x7F) << 21) | (int64_t(p[7] & 0x7F) << 14) | (int64_t(p[8] & 0x7F) << 7)
         | int64_t(p[9] & 0x7F);
@@ -330,8 +328,7 @@ std::optional<Header> parseHeader(const unsigned char *p)
         return std::nullopt;
     const int versionBits = (p[1] >> 3) & 3, layerBits = (p[1] >> 1) & 3;
     const int rateIndex = (p[2] >> 4) & 15, sampleIndex = (p[2] >> 2) & 3;
-    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3
-        || (p[3] & 3) == 2)
+    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3 || (p[3] & 3) == 2)
         return std::nullopt;
     Header h{};
     h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
@@ -359,9 +356,8 @@ std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary)
     std::vector<Region> regions = walk(file, lastWhole, learned);
     // A tag at the end is believed only where the audio ends as it begins: a
     // frame cut by it means that the tag is none, and the audio goes on.
-    const int64_t withoutApe = whole.at(size - 128, 3) && std::memcmp(whole.at(size - 128, 3), "TAG", 3) == 0
-        ? size - 128
-        : size;
+    const int64_t withoutApe
+        = whole.at(size - 128, 3) && std::memcmp(whole.at(size - 128, 3), "TAG", 3) == 0 ? size - 128 : size;
     if (end != withoutApe && !lastWhole) {
         Window longer(read, withoutApe);
         regions = walk(longer, lastWhole, learned);

@@ -25,7 +25,7 @@ public:
     // and no decoder thread runs.
     void reset();
 
-    static constexpr size_t kCapacity = 8192; // frames, a power of two
+    static constexpr size_t kCapacity = 8192;        // frames, a power of two
     static constexpr size_t kRefill = kCapacity / 2; // free frames that wake the producer
 
     std::atomic<bool> active{false};     // the callback drains this channel

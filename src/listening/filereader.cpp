@@ -18,10 +18,7 @@ std::unique_ptr<FileReader> FileReader::open(const QString &path, size_t bufferS
     return std::unique_ptr<FileReader>(new FileReader(fd, bufferSize));
 }
 
-FileReader::FileReader(int fd, size_t bufferSize)
-    : m_fd(fd), m_buffer(new char[bufferSize]), m_capacity(bufferSize)
-{
-}
+FileReader::FileReader(int fd, size_t bufferSize) : m_fd(fd), m_buffer(new char[bufferSize]), m_capacity(bufferSize) {}
 
 FileReader::~FileReader()
 {

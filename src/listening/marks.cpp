@@ -42,7 +42,8 @@ void TFrmsplit::CmdEndClick()
     }
     // A source whose size could not be read has no byte offsets to map to.
     if (v.SourceFileSize < 0) {
-        ui().messageDialog(DialogType::Error, QStringLiteral("A severe error has occurred, the file could not be read "));
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("A severe error has occurred, the file could not be read "));
         return;
     }
     const QString shownEnd = LblPosE->text();

@@ -71,8 +71,8 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     audiomap::Summary walked;
     std::vector<audiomap::Region> regions = audiomap::scan(
         [&raw](int64_t offset, unsigned char *out, int64_t n) {
-            return static_cast<int64_t>(raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out),
-                                                   static_cast<size_t>(n)));
+            return static_cast<int64_t>(
+                raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
         },
         size < 0 ? 0 : size, &walked);
     // One stretch of audio whose first frame declares the count the walk
@@ -339,7 +339,8 @@ void MpgPlayer::decodeLoop()
     }
     while (!m_quit.load()) {
         const uint32_t seen = m_channel.roomMade.load();
-        if (!endOfStream && SDL_AudioStreamAvailable(m_stream.get()) < static_cast<int>(output.size() * sizeof(float))) {
+        if (!endOfStream
+            && SDL_AudioStreamAvailable(m_stream.get()) < static_cast<int>(output.size() * sizeof(float))) {
             size_t done = 0;
             const int rc = mpg123_read(m_handle.get(), input.data(), input.size(), &done);
             if (done > 0)
@@ -354,7 +355,8 @@ void MpgPlayer::decodeLoop()
         const int available = SDL_AudioStreamAvailable(m_stream.get());
         if (available > 0 && room > 0) {
             const size_t wantFrames = std::min(room, output.size() / 2);
-            const int got = SDL_AudioStreamGet(m_stream.get(), output.data(), static_cast<int>(wantFrames * 2 * sizeof(float)));
+            const int got
+                = SDL_AudioStreamGet(m_stream.get(), output.data(), static_cast<int>(wantFrames * 2 * sizeof(float)));
             if (got > 0)
                 m_channel.push(output.data(), static_cast<size_t>(got) / (2 * sizeof(float)));
             continue;

@@ -51,12 +51,17 @@ public:
     bool isOpen() const override { return m_state != State::Closed; }
 
 private:
-    enum class State { Closed, Stopped, Playing, Paused };
+    enum class State {
+        Closed,
+        Stopped,
+        Playing,
+        Paused
+    };
 
     void ensureOutput();
     void startPlayback();
-    void haltPlayback();      // joins the decoder; sets m_frame from what was heard
-    void checkEnd();          // a drained channel means the track has ended
+    void haltPlayback(); // joins the decoder; sets m_frame from what was heard
+    void checkEnd();     // a drained channel means the track has ended
     int64_t heardFrame() const;
     int toMs(int64_t frame) const;
     void decodeLoop();
@@ -72,6 +77,6 @@ private:
     int m_channels = 0;
     int64_t m_totalFrames = 0; // per channel, at the file's rate
     int m_lengthMs = 0;
-    int64_t m_frame = 0;       // position while stopped
-    int64_t m_startFrame = 0;  // where the current playback began
+    int64_t m_frame = 0;      // position while stopped
+    int64_t m_startFrame = 0; // where the current playback began
 };

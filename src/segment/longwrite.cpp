@@ -64,7 +64,9 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
         dialog.setMinimumDuration(0);
         dialog.setRange(0, 1000);
         dialog.setCancelButtonText(QStringLiteral("Cancel"));
-        const auto cancel = [&progress] { progress.cancel.store(true); };
+        const auto cancel = [&progress] {
+            progress.cancel.store(true);
+        };
         QObject::connect(&dialog, &QProgressDialog::canceled, cancel);
         QObject::connect(&dialog, &QDialog::rejected, cancel);
         auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &dialog);
@@ -75,8 +77,8 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
         });
         const auto show = [&] {
             const int64_t written = progress.written.load();
-            dialog.setLabelText(QStringLiteral("Writing the new MP3: %1 of %2 MiB")
-                                    .arg(mebibytes(written), mebibytes(total)));
+            dialog.setLabelText(
+                QStringLiteral("Writing the new MP3: %1 of %2 MiB").arg(mebibytes(written), mebibytes(total)));
             dialog.setValue(total > 0 ? static_cast<int>(written * 1000 / total) : 0);
         };
         QTimer tick;

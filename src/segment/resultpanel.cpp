@@ -28,8 +28,9 @@ void TFrmsplit::ClosePreviewPlayer()
         MediaPlayer2().Close();
         v.PreviewClosed = true;
     } catch (const std::exception &) {
-        ui().messageDialog(DialogType::Error, QStringLiteral("An error occurred trying to close the media player. "
-                                                             "Please close and reopen the software to continue."));
+        ui().messageDialog(DialogType::Error,
+                           QStringLiteral("An error occurred trying to close the media player. "
+                                          "Please close and reopen the software to continue."));
     }
     Timer3->stop();
 }

@@ -14,16 +14,16 @@ namespace segment {
 
 const char *const kNamePrefix = "Split - ";
 
-const char *const kSourceUnreadableText =
-    "The file cannot be read, it may be set to read only or have access blocked. Click the "
-    "\"Select A File To Split\" button again, simply right click on the icon of the file to be "
-    "split and go into Properties. At the bottom ensure that \"Read Only\" box is not selected.  "
-    "If it is checked, click to remove the check, then click on \"Apply\", then you will be able "
-    "to split the file.";
+const char *const kSourceUnreadableText
+    = "The file cannot be read, it may be set to read only or have access blocked. Click the "
+      "\"Select A File To Split\" button again, simply right click on the icon of the file to be "
+      "split and go into Properties. At the bottom ensure that \"Read Only\" box is not selected.  "
+      "If it is checked, click to remove the check, then click on \"Apply\", then you will be able "
+      "to split the file.";
 
-const char *const kCancelledText =
-    "The new MP3 was cancelled, so nothing was written: the original MP3 and any earlier file of that name are "
-    "as they were.";
+const char *const kCancelledText
+    = "The new MP3 was cancelled, so nothing was written: the original MP3 and any earlier file of that name are "
+      "as they were.";
 
 PathParts splitPath(const QString &path)
 {
@@ -84,13 +84,14 @@ CopyOutcome failed(const QString &destination, const QString &reason)
 CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
                           CopyProgress *progress)
 {
-    const auto cancelled = [progress] { return progress && progress->cancel.load(); };
+    const auto cancelled = [progress] {
+        return progress && progress->cancel.load();
+    };
     const CopyOutcome stopped{CopyOutcome::Cancelled, QString::fromLatin1(kCancelledText)};
     // A pipe or a device is never opened: reading it could block forever.
     const QFileInfo sourceInfo(source);
     QFile in(source);
-    if (start < 0 || !sourceInfo.isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
-        || !in.seek(start))
+    if (start < 0 || !sourceInfo.isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !in.seek(start))
         return {CopyOutcome::SourceUnreadable, QString::fromLatin1(kSourceUnreadableText)};
 
     if (platform::sameFile(source, destination)) {

@@ -67,8 +67,12 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
         m_writing = &progress;
         const int32_t start = v.SegmentStart;
         segment::ProgressHooks hooks;
-        hooks.quit = [this] { m_quitAfterWrite = true; };
-        hooks.busy = [this](bool busy) { setControlsEnabled(!busy); };
+        hooks.quit = [this] {
+            m_quitAfterWrite = true;
+        };
+        hooks.busy = [this](bool busy) {
+            setControlsEnabled(!busy);
+        };
         outcome = segment::runWithProgress(
             this, length, progress,
             [&] { return segment::copyByteRange(source, destination, start, length, &progress); }, hooks);

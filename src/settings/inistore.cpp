@@ -14,7 +14,10 @@ namespace ini {
 
 namespace {
 
-bool isNewLine(char c) { return c == '\n' || c == '\r'; }
+bool isNewLine(char c)
+{
+    return c == '\n' || c == '\r';
+}
 
 } // namespace
 
@@ -62,12 +65,14 @@ bool load(CSimpleIniA &store, const QString &path)
     return store.LoadData(text.constData(), static_cast<size_t>(text.size())) >= 0;
 }
 
-QByteArray bytes(const QString &s) { return s.toLocal8Bit(); }
+QByteArray bytes(const QString &s)
+{
+    return s.toLocal8Bit();
+}
 
 } // namespace
 
-QString readString(const QString &path, const QString &section, const QString &key,
-                   const QString &defaultValue)
+QString readString(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
 {
     if (path.isEmpty())
         return defaultValue;
@@ -80,8 +85,7 @@ QString readString(const QString &path, const QString &section, const QString &k
     return QString::fromLocal8Bit(value);
 }
 
-void writeString(const QString &path, const QString &section, const QString &key,
-                 const QString &value)
+void writeString(const QString &path, const QString &section, const QString &key, const QString &value)
 {
     const QString failure = QStringLiteral("Unable to write to %1").arg(path);
     if (path.isEmpty())

@@ -9,13 +9,11 @@ namespace ini {
 // The value of [section] key, or defaultValue when the file, the section or
 // the key is missing. Sections and keys are case-insensitive; the first of
 // duplicate keys wins.
-QString readString(const QString &path, const QString &section, const QString &key,
-                   const QString &defaultValue);
+QString readString(const QString &path, const QString &section, const QString &key, const QString &defaultValue);
 
 // Sets [section] key := value, creating the file, section and key as needed
 // and keeping everything else. Throws AppError "Unable to write to <path>".
-void writeString(const QString &path, const QString &section, const QString &key,
-                 const QString &value);
+void writeString(const QString &path, const QString &section, const QString &key, const QString &value);
 
 // The text as the store reads it: NUL bytes read as blanks, and a section
 // line that lacks its closing bracket is closed at the end of its line (so

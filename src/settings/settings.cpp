@@ -114,8 +114,8 @@ QString askPath()
 bool openAskStore(std::unique_ptr<QSettings> &out)
 {
 #ifdef Q_OS_WIN
-    out = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                      QStringLiteral("Quillfen"), QStringLiteral("Cleavo"));
+    out = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillfen"),
+                                      QStringLiteral("Cleavo"));
 #else
     const QString folder = askFolder();
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
@@ -183,11 +183,12 @@ QSize restoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize a
 QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least)
 {
     const int w = std::max(least.width(), std::min(geometry.width(), available.width() - frame.left() - frame.right()));
-    const int h = std::max(least.height(), std::min(geometry.height(), available.height() - frame.top() - frame.bottom()));
-    const int x = std::max(available.left() + frame.left(),
-                           std::min(geometry.x(), available.right() + 1 - frame.right() - w));
-    const int y = std::max(available.top() + frame.top(),
-                           std::min(geometry.y(), available.bottom() + 1 - frame.bottom() - h));
+    const int h
+        = std::max(least.height(), std::min(geometry.height(), available.height() - frame.top() - frame.bottom()));
+    const int x
+        = std::max(available.left() + frame.left(), std::min(geometry.x(), available.right() + 1 - frame.right() - w));
+    const int y
+        = std::max(available.top() + frame.top(), std::min(geometry.y(), available.bottom() + 1 - frame.bottom() - h));
     return {x, y, w, h};
 }
 

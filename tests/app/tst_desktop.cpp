@@ -8,8 +8,8 @@
 
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QLibraryInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>

@@ -4,13 +4,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QScreen>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
@@ -206,7 +206,8 @@ private slots:
         QCOMPARE(h.ui.texts(), QStringList{kRequire});
 
         w.SpinEdit1->setValue(35000);
-        QVERIFY(w.SpinEdit1->lineEdit()->width() - 4 >= w.SpinEdit1->fontMetrics().horizontalAdvance(QStringLiteral("35000")));
+        QVERIFY(w.SpinEdit1->lineEdit()->width() - 4
+                >= w.SpinEdit1->fontMetrics().horizontalAdvance(QStringLiteral("35000")));
         QCOMPARE(w.SpinEdit1->width(), 49);
 
         // Tab reaches the checked "Ask" button first, and Shift+Tab leaves the group from it.

@@ -4,15 +4,15 @@
 #include "app/mpris.h"
 #include "support/fakes.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QMessageBox>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -21,11 +21,11 @@ namespace {
 QString gdbus(const QStringList &arguments)
 {
     QProcess p;
-    p.start(QStringLiteral("gdbus"), QStringList{QStringLiteral("call"), QStringLiteral("--session"),
-                                                 QStringLiteral("--dest"), QStringLiteral("org.mpris.MediaPlayer2.cleavo"),
-                                                 QStringLiteral("--object-path"),
-                                                 QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("--method")}
-                                         + arguments);
+    p.start(QStringLiteral("gdbus"),
+            QStringList{QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                        QStringLiteral("org.mpris.MediaPlayer2.cleavo"), QStringLiteral("--object-path"),
+                        QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("--method")}
+                + arguments);
     QElapsedTimer timer;
     timer.start();
     while (!p.waitForFinished(5) && timer.elapsed() < 10000)
@@ -84,13 +84,14 @@ private slots:
         Harness h;
         h.create();
         TFrmsplit &w = *h.window;
-        w.show(); // the buttons a click can reach
+        w.show();                               // the buttons a click can reach
         QVERIFY(!w.mediaControls()->offered()); // nothing selected yet
         h.select(testData("cbr_44k_stereo_3000ms.mp3"));
         QVERIFY(w.mediaControls()->offered());
         QCOMPARE(get("org.mpris.MediaPlayer2", "Identity"), QStringLiteral("(<'MP3 Cleavo'>,)"));
         QCOMPARE(get("org.mpris.MediaPlayer2", "DesktopEntry"), QStringLiteral("(<'example.quillfen.Cleavo'>,)"));
-        QVERIFY(get("org.mpris.MediaPlayer2.Player", "Metadata").contains(QStringLiteral("'cbr_44k_stereo_3000ms.mp3'")));
+        QVERIFY(
+            get("org.mpris.MediaPlayer2.Player", "Metadata").contains(QStringLiteral("'cbr_44k_stereo_3000ms.mp3'")));
         QCOMPARE(get("org.mpris.MediaPlayer2.Player", "PlaybackStatus"), QStringLiteral("(<'Stopped'>,)"));
 
         act("PlayPause");
@@ -154,8 +155,9 @@ private slots:
         ConfigHome home;
         QTemporaryDir dir;
         const QString tagged = dir.path() + QStringLiteral("/tagged.mp3");
-        writeFile(tagged, id3({{"TIT2", "Morning Tone"}, {"TPE1", "The Testers"}, {"TALB", "Sines"}})
-                              + readAll(testData("cbr_44k_stereo_3000ms.mp3")));
+        writeFile(tagged,
+                  id3({{"TIT2", "Morning Tone"}, {"TPE1", "The Testers"}, {"TALB", "Sines"}})
+                      + readAll(testData("cbr_44k_stereo_3000ms.mp3")));
         Harness h;
         h.create();
         h.window->show();

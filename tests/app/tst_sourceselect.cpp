@@ -3,8 +3,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>

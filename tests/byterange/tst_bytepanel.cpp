@@ -19,8 +19,6 @@ const QString kRefusal = QStringLiteral(
     "Your starting position cannot be greater then the ending position! Use the scrollbar to adjust the ending "
     "position to a higher number, or lower the starting number with the other scrollbar.");
 
-
-
 } // namespace
 
 class TestBytePanel : public QObject {
@@ -157,7 +155,8 @@ private slots:
         QVERIFY(s.has_value());
         QCOMPARE(s->start, 0);
         QCOMPARE(s->length, 2147483647);
-        const auto last = byterange::segmentOf(byterange::fromLabels(QStringLiteral("2147483646"), QStringLiteral("2147483647")));
+        const auto last
+            = byterange::segmentOf(byterange::fromLabels(QStringLiteral("2147483646"), QStringLiteral("2147483647")));
         QCOMPARE(last->start, 2147483646);
         QCOMPARE(last->length, 1);
         QVERIFY(!byterange::segmentOf(byterange::fromLabels(QStringLiteral("5"), QStringLiteral("5"))));

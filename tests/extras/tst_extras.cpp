@@ -38,8 +38,9 @@ private slots:
         h.create(false, m_pages.path());
         h.window->Button2->click();
         h.window->Button3->click();
-        QCOMPARE(h.ui.opened, (QList<QUrl>{QUrl::fromLocalFile(m_pages.path() + QStringLiteral("/help.html")),
-                                            QUrl::fromLocalFile(m_pages.path() + QStringLiteral("/download.html"))}));
+        QCOMPARE(h.ui.opened,
+                 (QList<QUrl>{QUrl::fromLocalFile(m_pages.path() + QStringLiteral("/help.html")),
+                              QUrl::fromLocalFile(m_pages.path() + QStringLiteral("/download.html"))}));
         QVERIFY(h.ui.shown.isEmpty());
     }
 
@@ -112,15 +113,18 @@ private slots:
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
         const auto opener = [&](const char *body) {
-            writeFile(stub, QByteArray("#!/bin/sh\nprintf '%s' \"$1\" > '") + QFile::encodeName(seen) + "'\n" + body + '\n');
+            writeFile(stub,
+                      QByteArray("#!/bin/sh\nprintf '%s' \"$1\" > '") + QFile::encodeName(seen) + "'\n" + body + '\n');
             QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QFile::remove(seen);
         };
-        const QString noMail = QStringLiteral("You cannot view this file because you do not have a default email software "
-                                              "setup. Please send your questions to support at support@quillfen.example");
+        const QString noMail
+            = QStringLiteral("You cannot view this file because you do not have a default email software "
+                             "setup. Please send your questions to support at support@quillfen.example");
         ConfigHome home;
         RealOpener real;
-        TFrmsplit window(Services{&real, std::make_unique<FakePlayer>(), std::make_unique<FakePlayer>(), m_pages.path()});
+        TFrmsplit window(
+            Services{&real, std::make_unique<FakePlayer>(), std::make_unique<FakePlayer>(), m_pages.path()});
 
         opener("exit 0");
         window.CmdSupport->click();
@@ -190,7 +194,8 @@ private slots:
             QCOMPARE(d.size(), QSize(559, 336));
             auto *box = d.findChild<QGroupBox *>(QStringLiteral("GroupBox2"));
             QVERIFY(box && box->title() == QStringLiteral("Disclaimer"));
-            QVERIFY(d.findChild<QLabel *>(QStringLiteral("Label2"))->text().contains(QStringLiteral("implied.  Quillfen")));
+            QVERIFY(
+                d.findChild<QLabel *>(QStringLiteral("Label2"))->text().contains(QStringLiteral("implied.  Quillfen")));
             QVERIFY(d.findChild<QLabel *>(QStringLiteral("Label3"))->text().contains(QStringLiteral("reason.  The")));
             QVERIFY(d.findChild<QLabel *>(QStringLiteral("Label4"))->text().contains(QStringLiteral("terms.  If")));
             auto *ret = d.findChild<QPushButton *>(QStringLiteral("Button1"));

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <map>
@@ -25,7 +25,6 @@ namespace {
 
 // Every value of every key, section by section, as the bytes of the file give them.
 using Entries = std::map<std::string, std::map<std::string, std::vector<std::string>>>;
-
 
 Entries entries(const QByteArray &data, bool skipNumber)
 {
@@ -72,8 +71,9 @@ QByteArray fileBytes(const QString &path)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // A folder in memory where there is one: every write syncs the file.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/cleavo-fuzz-XXXXXX")
-                                                                       : QDir::tempPath() + QStringLiteral("/cleavo-fuzz-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/cleavo-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/cleavo-fuzz-XXXXXX"));
     const QString path = dir.path() + QStringLiteral("/cleavo.ini");
     const QByteArray content(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     QFile::remove(path);

@@ -13,8 +13,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/cleavo-fuzz-XXXXXX")
-                                                                       : QDir::tempPath() + QStringLiteral("/cleavo-fuzz-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/cleavo-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/cleavo-fuzz-XXXXXX"));
     static std::unique_ptr<MediaPlayer> player = createAudioPlayer();
     const QString path = dir.path() + QStringLiteral("/input.mp3");
     {

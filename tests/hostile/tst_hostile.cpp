@@ -27,9 +27,15 @@ const QString kCorrupt = QStringLiteral(
     "An error occurred trying to open the audio file. The file appears to be corrupt. Please verify that your file "
     "has the correct file extension and matches that audio format.");
 
-bool isRoot() { return geteuid() == 0; }
+bool isRoot()
+{
+    return geteuid() == 0;
+}
 
-QByteArray mp3() { return readAll(testData("cbr_44k_stereo_3000ms.mp3")); }
+QByteArray mp3()
+{
+    return readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+}
 
 QByteArray id3Tag(int bodySize)
 {
@@ -172,7 +178,8 @@ private slots:
         selectAndSplitAll(h, path);
         QCOMPARE(readAll(path), before);
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error).size(), 1);
-        QVERIFY(h.ui.textsOf(ScriptedInteraction::Kind::Error).first().startsWith(QStringLiteral("Cannot create file")));
+        QVERIFY(
+            h.ui.textsOf(ScriptedInteraction::Kind::Error).first().startsWith(QStringLiteral("Cannot create file")));
         // Asking for a place elsewhere works.
         h.window->RadAsk->setChecked(true);
         const QString elsewhere = dir() + QStringLiteral("/piece.mp3");
@@ -207,8 +214,9 @@ private slots:
         const QByteArray before = readAll(path);
         QDir().mkpath(m_home->folder());
         const auto readOnly = [&](bool on) {
-            QFile::setPermissions(m_home->folder(), on ? QFile::ReadOwner | QFile::ExeOwner
-                                                       : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(m_home->folder(),
+                                  on ? QFile::ReadOwner | QFile::ExeOwner
+                                     : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         };
         {
             // Nothing there yet: the "Ask" value cannot be created, which is passed
@@ -345,7 +353,8 @@ private slots:
                                       << QByteArray("\xEF\xBB\xBF[frmsplit]\r\nW=600\r\nH=700\r\n") << "42";
         QTest::newRow("duplicate keys") << QByteArray("[Stat]\nNumber=7\nNumber=100\n[stat]\nnumber=5\n")
                                         << QByteArray("[frmsplit]\nW=600\nW=300\n") << "8";
-        QByteArray big = QByteArray("[Stat]\nNumber=1\n") + QByteArray("filler line without meaning\n").repeated(360000);
+        QByteArray big
+            = QByteArray("[Stat]\nNumber=1\n") + QByteArray("filler line without meaning\n").repeated(360000);
         QTest::newRow("10 MB of text") << big << QByteArray("x").repeated(10 * 1000 * 1000) << "2";
     }
     void settingsFilesWithGarbage()
@@ -366,7 +375,8 @@ private slots:
         QVERIFY(t.elapsed() < 20000);
         QCOMPARE(readAll(path), before);
         QCOMPARE(readAll(out), before);
-        const QString number = ini::readString(m_home->statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QString());
+        const QString number
+            = ini::readString(m_home->statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QString());
         if (numberAfter.isEmpty()) {
             // Without a count the write is reported, and the text there is left alone.
             QVERIFY(!h.ui.textsOf(ScriptedInteraction::Kind::Error).isEmpty());

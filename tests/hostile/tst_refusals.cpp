@@ -13,20 +13,20 @@
 #include "support/faults_c.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
-#include <QProgressDialog>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
-#include <QFile>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -132,10 +132,7 @@ private slots:
         m_dir.reset();
     }
 
-    void theNewMp3_data()
-    {
-        addRefusalRows(false);
-    }
+    void theNewMp3_data() { addRefusalRows(false); }
     // The new MP3, written through an unnamed temporary file where the
     // filesystem has them, and through a named one where it has not (vfat,
     // NFS, CIFS).
@@ -187,9 +184,12 @@ private slots:
         QTest::addColumn<int>("nth");
         QTest::addColumn<int>("error");
         for (bool inPlace : {false, true}) {
-            QTest::addRow("%s, write", inPlace ? "in place" : "replaced") << inPlace << int(CLEAVO_FAULT_WRITE) << 1 << EIO;
-            QTest::addRow("%s, sync", inPlace ? "in place" : "replaced") << inPlace << int(CLEAVO_FAULT_SYNC) << 1 << EIO;
-            QTest::addRow("%s, close", inPlace ? "in place" : "replaced") << inPlace << int(CLEAVO_FAULT_CLOSE) << 1 << EIO;
+            QTest::addRow("%s, write", inPlace ? "in place" : "replaced")
+                << inPlace << int(CLEAVO_FAULT_WRITE) << 1 << EIO;
+            QTest::addRow("%s, sync", inPlace ? "in place" : "replaced")
+                << inPlace << int(CLEAVO_FAULT_SYNC) << 1 << EIO;
+            QTest::addRow("%s, close", inPlace ? "in place" : "replaced")
+                << inPlace << int(CLEAVO_FAULT_CLOSE) << 1 << EIO;
         }
         QTest::addRow("replaced, rename") << false << int(CLEAVO_FAULT_RENAME) << 1 << EIO;
         QTest::addRow("in place, allocation") << true << int(CLEAVO_FAULT_ALLOCATE) << 1 << ENOSPC;
@@ -223,10 +223,17 @@ private slots:
                  settings::AddToSplitCount(m_home->statsIni(), count, 1);
              }},
             {QStringLiteral("Unable to write to %1").arg(m_home->statsIni()),
-             [&] { settings::WriteLastDir(m_home->statsIni(), QStringLiteral("/b/")); }},
+             [&] {
+                 settings::WriteLastDir(m_home->statsIni(), QStringLiteral("/b/"));
+             }},
             {QStringLiteral("Unable to write to %1").arg(m_home->sizeIni()),
-             [&] { settings::SaveFormSize(640, 480, QStringLiteral("frmsplit"), m_home->sizeIni()); }},
-            {QStringLiteral("Failed to set data for 'Ask'"), [] { settings::SaveAskFlag(true); }},
+             [&] {
+                 settings::SaveFormSize(640, 480, QStringLiteral("frmsplit"), m_home->sizeIni());
+             }},
+            {QStringLiteral("Failed to set data for 'Ask'"),
+             [] {
+                 settings::SaveAskFlag(true);
+             }},
         };
         QFETCH(int, call);
         // After a sync, a close has nothing left to lose: a replaced file is
@@ -460,8 +467,9 @@ private slots:
         QCOMPARE(readAll(output), QByteArray("an earlier piece"));
         QStringList left = entries(dir());
         left.sort();
-        QCOMPARE(left, (QStringList{QStringLiteral("Split - long.mp3"), QStringLiteral("Split - short.mp3"),
-                                    QStringLiteral("long.mp3"), QStringLiteral("short.mp3")}));
+        QCOMPARE(left,
+                 (QStringList{QStringLiteral("Split - long.mp3"), QStringLiteral("Split - short.mp3"),
+                              QStringLiteral("long.mp3"), QStringLiteral("short.mp3")}));
         int64_t after = 0;
         settings::ReadSplitCount(m_home->statsIni(), after);
         QCOMPARE(after, before);

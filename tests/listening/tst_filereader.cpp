@@ -24,20 +24,20 @@ private slots:
             return got < 0 ? QByteArray("<error>") : out.left(int(got));
         };
         QCOMPARE(next(100), data.mid(0, 100));
-        QCOMPARE(next(1000), data.mid(100, 1000));           // crosses the buffer's end
-        QCOMPARE(r->seek(50, SEEK_SET), off_t(50));           // back into the buffer
+        QCOMPARE(next(1000), data.mid(100, 1000));  // crosses the buffer's end
+        QCOMPARE(r->seek(50, SEEK_SET), off_t(50)); // back into the buffer
         QCOMPARE(next(10), data.mid(50, 10));
         QCOMPARE(r->seek(-20, SEEK_CUR), off_t(40));
-        QCOMPARE(next(5000), data.mid(40, 5000));             // larger than the buffer
+        QCOMPARE(next(5000), data.mid(40, 5000)); // larger than the buffer
         QCOMPARE(r->seek(0, SEEK_END), off_t(10000));
-        QCOMPARE(next(10), QByteArray());                     // the end of the file
+        QCOMPARE(next(10), QByteArray()); // the end of the file
         QCOMPARE(r->seek(-30, SEEK_END), off_t(9970));
-        QCOMPARE(next(100), data.mid(9970));                  // up to the end only
-        QCOMPARE(r->seek(20000, SEEK_SET), off_t(20000));     // beyond the end reads nothing
+        QCOMPARE(next(100), data.mid(9970));              // up to the end only
+        QCOMPARE(r->seek(20000, SEEK_SET), off_t(20000)); // beyond the end reads nothing
         QCOMPARE(next(10), QByteArray());
         QCOMPARE(r->seek(-1, SEEK_SET), off_t(-1));
         QCOMPARE(r->seek(9000, SEEK_SET), off_t(9000));
-        QFile::resize(path, 9500);                            // shrinks from outside
+        QFile::resize(path, 9500); // shrinks from outside
         QCOMPARE(next(1000), data.mid(9000, 500));
         QVERIFY(!FileReader::open(dir.path() + QStringLiteral("/none")));
     }

@@ -101,7 +101,8 @@ private slots:
         std::mt19937_64 rng(20261208);
         for (int i = 0; i < 400; ++i) {
             const int32_t length = int32_t(rng() % 10000000) + 1;
-            const int32_t mark = i % 4 == 0 ? int32_t(length / 200 * (rng() % 200)) : int32_t(rng() % (uint64_t(length) + 1));
+            const int32_t mark
+                = i % 4 == 0 ? int32_t(length / 200 * (rng() % 200)) : int32_t(rng() % (uint64_t(length) + 1));
             const int64_t size = int64_t(rng() % 2147483648ull);
             const int32_t p = Percent(mark, length);
             QCOMPARE(int64_t(p), roundHalfEven(int64_t(mark) * 100, length));
@@ -187,9 +188,11 @@ private slots:
         w.CmdEnd->click();
         QCOMPARE(w.LblPosE->text(), QStringLiteral("200000")); // the end mark that was set
         QCOMPARE(w.v.SegmentLength, earlierLength);
-        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral(
-            "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
-            "nothing was written. Set the end mark later in the track.")});
+        QCOMPARE(
+            h.ui.texts(),
+            QStringList{QStringLiteral(
+                "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
+                "nothing was written. Set the end mark later in the track.")});
         QCOMPARE(output(), m_bytes);
         settings::ReadSplitCount(home.statsIni(), count);
         QCOMPARE(count, 1);

@@ -7,9 +7,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <unistd.h>
 #include <QFile>
 #include <QTest>
+#include <unistd.h>
 
 #include <mpg123.h>
 
@@ -76,7 +76,8 @@ private slots:
         for (const char *name : {"cbr_44k_stereo_3000ms.mp3", "vbr_xing_3000ms.mp3", "vbr_noxing_3000ms.mp3",
                                  "mono_22k_2000ms.mp3", "id3big_2000ms.mp3"})
             QTest::addRow("%s", name) << readAll(testData(name));
-        QTest::addRow("joined with cat") << readAll(testData("vbr_xing_3000ms.mp3")) + readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+        QTest::addRow("joined with cat") << readAll(testData("vbr_xing_3000ms.mp3"))
+                + readAll(testData("cbr_44k_stereo_3000ms.mp3"));
         QByteArray lying = readAll(testData("vbr_xing_3000ms.mp3"));
         const qsizetype xing = lying.indexOf("Xing");
         QVERIFY(xing > 0);
@@ -146,10 +147,12 @@ private slots:
         const auto otherThreadsWakeUps = [] {
             long total = 0;
             const QString self = QString::number(gettid());
-            for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            for (const QString &task :
+                 QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
                 if (task == self)
                     continue;
-                for (const QByteArray &line : readAll(QStringLiteral("/proc/self/task/%1/status").arg(task)).split('\n'))
+                for (const QByteArray &line :
+                     readAll(QStringLiteral("/proc/self/task/%1/status").arg(task)).split('\n'))
                     if (line.contains("ctxt_switches:"))
                         total += line.split('\t').last().trimmed().toLong();
             }
@@ -329,12 +332,14 @@ private slots:
         const QByteArray tone = readAll(testData("cbr_44k_stereo_3000ms.mp3"));
         const qsizetype middle = tone.size() * 2 / 5;
         for (int kib : {1, 64, 1024})
-            QTest::addRow("%d KiB in the middle", kib) << tone.left(middle) + patternBytes(kib << 10) + tone.mid(middle) << 3000 << one;
+            QTest::addRow("%d KiB in the middle", kib)
+                << tone.left(middle) + patternBytes(kib << 10) + tone.mid(middle) << 3000 << one;
         for (int mib : {1, 10})
             QTest::addRow("%d MiB at the end", mib) << tone + patternBytes(mib << 20) << 3000 << one;
         QTest::addRow("100 KiB before the first frame") << patternBytes(100 << 10) + tone << 3000 << one;
         QByteArray ape("APETAGEX\xD0\x07\x00\x00\x40\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-                       "\x00\x00\x00\x00\x00\x00\x00\x00", 32);
+                       "\x00\x00\x00\x00\x00\x00\x00\x00",
+                       32);
         QByteArray footer = ape;
         footer[20] = 0; // the footer of a tag with no header
         QTest::addRow("APE and ID3v1 tags at the end")
@@ -356,9 +361,8 @@ private slots:
         }
         const QStringList free{testData("freeformat_1000ms.mp3")};
         QTest::addRow("free format") << readAll(free.first()) << 1000 << free;
-        QTest::addRow("two MP3s joined with cat")
-            << tone + readAll(testData("vbr_noxing_3000ms.mp3")) << 6000
-            << (one + QStringList{testData("vbr_noxing_3000ms.mp3")});
+        QTest::addRow("two MP3s joined with cat") << tone + readAll(testData("vbr_noxing_3000ms.mp3")) << 6000
+                                                  << (one + QStringList{testData("vbr_noxing_3000ms.mp3")});
     }
     void junkIsNeitherHeardNorCounted()
     {
@@ -408,7 +412,8 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         qsizetype frames = 0;
         for (int i = 0; i < 10; ++i)
-            frames += audiomap::parseHeader(reinterpret_cast<const unsigned char *>(tone.constData()) + frames)->frameBytes;
+            frames += audiomap::parseHeader(reinterpret_cast<const unsigned char *>(tone.constData()) + frames)
+                          ->frameBytes;
         out.write(tone.left(frames));
         const QByteArray junk = patternBytes(1 << 20);
         for (int i = 0; i < 256; ++i)

@@ -9,12 +9,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QRadioButton>
-#include <QTimer>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -24,8 +24,6 @@ struct Note {
     int value; // the bar's value while the handler runs
     bool operator==(const Note &o) const { return code == o.code && pos == o.pos && value == o.value; }
 };
-
-
 
 } // namespace
 
@@ -53,19 +51,23 @@ private slots:
 
     void arrowClick()
     {
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarAddLine).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {},
+                          scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarAddLine).center());
         QCOMPARE(m_notes, (QList<Note>{{1, 505, 500}, {8, 505, 505}}));
         m_notes.clear();
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSubLine).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {},
+                          scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSubLine).center());
         QCOMPARE(m_notes, (QList<Note>{{0, 500, 505}, {8, 500, 500}}));
     }
 
     void troughClick()
     {
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarAddPage).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {},
+                          scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarAddPage).center());
         QCOMPARE(m_notes, (QList<Note>{{3, 505, 500}, {8, 505, 505}}));
         m_notes.clear();
-        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {}, scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSubPage).center());
+        QTest::mouseClick(m_bar.get(), Qt::LeftButton, {},
+                          scrollBarPart(m_bar.get(), QStyle::SC_ScrollBarSubPage).center());
         QCOMPARE(m_notes, (QList<Note>{{2, 500, 505}, {8, 500, 500}}));
     }
 
@@ -135,8 +137,9 @@ private slots:
         QScrollBar *bar = w.ScrollBar1;
         const QPoint arrow = bar->mapTo(&w, scrollBarPart(bar, QStyle::SC_ScrollBarAddLine).center());
         const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
-            QApplication::postEvent(w.windowHandle(), new QMouseEvent(type, arrow, w.mapToGlobal(arrow), Qt::LeftButton,
-                                                                      buttons, Qt::NoModifier));
+            QApplication::postEvent(
+                w.windowHandle(),
+                new QMouseEvent(type, arrow, w.mapToGlobal(arrow), Qt::LeftButton, buttons, Qt::NoModifier));
         };
         post(QEvent::MouseButtonPress, Qt::LeftButton);
         post(QEvent::MouseButtonRelease, Qt::NoButton);

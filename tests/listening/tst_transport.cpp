@@ -92,12 +92,13 @@ private slots:
         w().CmdPlay->click();
         p1().failStopsLeft = 1;
         w().CmdStop->click();
-        QCOMPARE(m_h->ui.texts(), QStringList{QStringLiteral(
-                                      "An error occurred trying to stop playing the file. The file may be corrupt. "
-                                      "Please verify that your files are valid audio files.")});
+        QCOMPARE(
+            m_h->ui.texts(),
+            QStringList{QStringLiteral("An error occurred trying to stop playing the file. The file may be corrupt. "
+                                       "Please verify that your files are valid audio files.")});
         QVERIFY(!w().Timer2->isActive());
         QCOMPARE(p1().mode, int(MediaPlayer::Stopped)); // stopped on the second try
-        p1().open = false; // the player lost its device
+        p1().open = false;                              // the player lost its device
         m_h->ui.clear();
         w().CmdPause->click();
         QCOMPARE(m_h->ui.texts(), QStringList());

@@ -20,8 +20,8 @@ const QString kHint = QStringLiteral(
 QString success(const QString &path)
 {
     return QStringLiteral("New MP3 successfully created! (Location: ") + path
-           + QStringLiteral("). Use the play buttons at the bottom to listen to your new MP3 file. You can always "
-                            "adjust and recreate again if you wish.");
+        + QStringLiteral("). Use the play buttons at the bottom to listen to your new MP3 file. You can always "
+                         "adjust and recreate again if you wish.");
 }
 
 } // namespace
@@ -189,8 +189,9 @@ private slots:
         h.fake2().position = 400;
         h.fake2().log.clear();
         w.CmdPmp3->click();
-        QCOMPARE(h.fake2().log, (QStringList{QStringLiteral("Stop"), QStringLiteral("Close"),
-                                             QStringLiteral("Open ") + h.player2->FileName(), QStringLiteral("Play")}));
+        QCOMPARE(h.fake2().log,
+                 (QStringList{QStringLiteral("Stop"), QStringLiteral("Close"),
+                              QStringLiteral("Open ") + h.player2->FileName(), QStringLiteral("Play")}));
         QCOMPARE(h.fake2().position, 0);
 
         // Another handler's preview guard closes it.
@@ -228,9 +229,10 @@ private slots:
         h.ui.clear();
         h.fake2().failStop = true;
         w.CmdSPlay->click();
-        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral(
-                                   "An error occurred trying to close the media player. Please close and reopen the "
-                                   "software to continue.")});
+        QCOMPARE(h.ui.texts(),
+                 QStringList{
+                     QStringLiteral("An error occurred trying to close the media player. Please close and reopen the "
+                                    "software to continue.")});
         QVERIFY(!w.v.PreviewClosed);
         QVERIFY(!w.Timer3->isActive());
     }
@@ -255,9 +257,10 @@ private slots:
         QVERIFY(!w.v.PreviewClosed && w.Timer3->isActive());
         h.ui.clear();
         w.CmdOmp3->click();
-        QCOMPARE(h.ui.texts(), QStringList{QStringLiteral(
-                                   "The file could not be opened using this button. Open your file manager and "
-                                   "double-click the file to play it.")});
+        QCOMPARE(
+            h.ui.texts(),
+            QStringList{QStringLiteral("The file could not be opened using this button. Open your file manager and "
+                                       "double-click the file to play it.")});
         QCOMPARE(h.ui.shown.first().type, DialogType::Information);
         QVERIFY(h.ui.opened.isEmpty());
         QVERIFY(w.v.PreviewClosed);

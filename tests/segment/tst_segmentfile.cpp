@@ -37,14 +37,22 @@ private slots:
     {
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("mp3 kept") << "/m/song.mp3" << "/m/song.mp3";
-        QTest::newRow("any case kept") << "/m/song.Mp3" << "/m/song.Mp3";
-        QTest::newRow("no extension") << "/m/song" << "/m/song.mp3";
-        QTest::newRow("txt") << "/m/song.txt" << "/m/song.txt.mp3";
-        QTest::newRow("trailing dot") << "/m/song." << "/m/song..mp3";
-        QTest::newRow("dot in folder only") << "/m.mp3/song" << "/m.mp3/song.mp3";
-        QTest::newRow("colon is a plain character") << "/m/a:b.mp3" << "/m/a:b.mp3";
-        QTest::newRow("non-ASCII upper case is not folded") << "/m/song.mp\u00df" << "/m/song.mp\u00df.mp3";
+        QTest::newRow("mp3 kept") << "/m/song.mp3"
+                                  << "/m/song.mp3";
+        QTest::newRow("any case kept") << "/m/song.Mp3"
+                                       << "/m/song.Mp3";
+        QTest::newRow("no extension") << "/m/song"
+                                      << "/m/song.mp3";
+        QTest::newRow("txt") << "/m/song.txt"
+                             << "/m/song.txt.mp3";
+        QTest::newRow("trailing dot") << "/m/song."
+                                      << "/m/song..mp3";
+        QTest::newRow("dot in folder only") << "/m.mp3/song"
+                                            << "/m.mp3/song.mp3";
+        QTest::newRow("colon is a plain character") << "/m/a:b.mp3"
+                                                    << "/m/a:b.mp3";
+        QTest::newRow("non-ASCII upper case is not folded") << "/m/song.mp\u00df"
+                                                            << "/m/song.mp\u00df.mp3";
     }
     void naming()
     {
@@ -158,7 +166,8 @@ private slots:
         QCOMPARE(r.kind, CopyOutcome::Failed);
         QVERIFY(r.message.contains(out));
         QCOMPARE(readAll(out), earlier);
-        QCOMPARE(QDir(target.path()).entryList(QDir::Files), QStringList{QStringLiteral("earlier.mp3")}); // no temporary file left
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("earlier.mp3")}); // no temporary file left
     }
 };
 

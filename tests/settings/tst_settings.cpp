@@ -21,7 +21,8 @@ private slots:
         ini::writeString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("0"));
         QCOMPARE(readAll(path).trimmed(), QByteArray("[Stat]\nNumber=0"));
         ini::writeString(path, QStringLiteral("History"), QStringLiteral("Last Dir"), QStringLiteral("/music/"));
-        QCOMPARE(ini::readString(path, QStringLiteral("stat"), QStringLiteral("NUMBER"), QString()), QStringLiteral("0"));
+        QCOMPARE(ini::readString(path, QStringLiteral("stat"), QStringLiteral("NUMBER"), QString()),
+                 QStringLiteral("0"));
         QCOMPARE(ini::readString(path, QStringLiteral("History"), QStringLiteral("Last Dir"), QString()),
                  QStringLiteral("/music/"));
         QCOMPARE(ini::readString(path, QStringLiteral("History"), QStringLiteral("Nope"), QStringLiteral("d")),
@@ -36,10 +37,13 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/a.ini");
         writeFile(path, "; a comment\r\n[Other]\r\nKey=Value\r\n[Stat]\r\nNumber=5\r\nNumber=9\r\n");
-        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()), QStringLiteral("5"));
+        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
+                 QStringLiteral("5"));
         ini::writeString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("6"));
-        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()), QStringLiteral("6"));
-        QCOMPARE(ini::readString(path, QStringLiteral("Other"), QStringLiteral("Key"), QString()), QStringLiteral("Value"));
+        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
+                 QStringLiteral("6"));
+        QCOMPARE(ini::readString(path, QStringLiteral("Other"), QStringLiteral("Key"), QString()),
+                 QStringLiteral("Value"));
         QVERIFY(readAll(path).contains("; a comment"));
         // No temporary file is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
@@ -55,7 +59,8 @@ private slots:
         QCOMPARE(ini::readString(path, QStringLiteral("History"), QStringLiteral("Last Dir"), QString()),
                  QStringLiteral("/music/"));
         QCOMPARE(ini::readString(path, QStringLiteral("Other"), QStringLiteral("K"), QString()), QStringLiteral("V"));
-        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()), QStringLiteral("4"));
+        QCOMPARE(ini::readString(path, QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
+                 QStringLiteral("4"));
     }
 
     void iniWriteThatFailsReportsThePathAndKeepsTheFile()
@@ -191,8 +196,9 @@ private slots:
         const QByteArray before = readAll(stats);
         WriteLastDir(stats, QStringLiteral("/music/\n[Stat]\nNumber=99/"));
         QCOMPARE(readAll(stats), before); // the folder remembered before stays
-        QVERIFY_THROWS_EXCEPTION(AppError, ini::writeString(stats, QStringLiteral("History"), QStringLiteral("Last Dir"),
-                                                            QStringLiteral("a\rb")));
+        QVERIFY_THROWS_EXCEPTION(
+            AppError,
+            ini::writeString(stats, QStringLiteral("History"), QStringLiteral("Last Dir"), QStringLiteral("a\rb")));
         QCOMPARE(readAll(stats), before);
     }
 
@@ -204,7 +210,8 @@ private slots:
         WriteLastDir(home.statsIni(), QStringLiteral("/music/"));
         SaveFormSize(600, 700, QString::fromLatin1(kFormSection), home.sizeIni());
         QVERIFY(LoadAskFlag());
-        const QByteArray stats = readAll(home.statsIni()), size = readAll(home.sizeIni()), ask = readAll(home.askConf());
+        const QByteArray stats = readAll(home.statsIni()), size = readAll(home.sizeIni()),
+                         ask = readAll(home.askConf());
         const auto refused = [](const std::function<void()> &write, const QString &text) {
             try {
                 write();

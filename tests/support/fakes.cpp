@@ -1,5 +1,5 @@
-#include "listening/mpgplayer.h"
 #include "support/fakes.h"
+#include "listening/mpgplayer.h"
 
 #include "core/errors.h"
 
@@ -208,7 +208,7 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes)
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &m_previousAction);
-    rlimit limit {};
+    rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     m_previousLimit = limit.rlim_cur;
     limit.rlim_cur = bytes;
@@ -217,7 +217,7 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes)
 
 FileSizeLimit::~FileSizeLimit()
 {
-    rlimit limit {};
+    rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = m_previousLimit;
     setrlimit(RLIMIT_FSIZE, &limit);

@@ -7,21 +7,25 @@
 #include "core/mediaplayer.h"
 
 #include <QByteArray>
-#include <csignal>
-#include <sys/resource.h>
 #include <QEvent>
-#include <QStyle>
 #include <QList>
 #include <QStringList>
+#include <QStyle>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 #include <memory>
+#include <sys/resource.h>
 
 class QScrollBar;
 
 class ScriptedInteraction : public Interaction {
 public:
-    enum class Kind { Box, Dialog, Error };
+    enum class Kind {
+        Box,
+        Dialog,
+        Error
+    };
     struct Shown {
         Kind kind;
         DialogType type;
@@ -84,7 +88,7 @@ public:
     bool failStop = false;
     bool failPlay = false;
     int failStopsLeft = 0; // the next n Stop calls fail
-    QStringList log; // operations in order
+    QStringList log;       // operations in order
 
     void Open() override;
     void Close() override;

@@ -9,14 +9,14 @@
 
 #include <dlfcn.h>
 #include <errno.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdatomic.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
@@ -60,9 +60,15 @@ void cleavo_fault_disarm(void)
     atomic_store(&delayMicroseconds, 0);
 }
 
-int cleavo_fault_refused(void) { return atomic_load(&refused); }
+int cleavo_fault_refused(void)
+{
+    return atomic_load(&refused);
+}
 
-void cleavo_fault_no_tmpfile(int on) { atomic_store(&noTmpFile, on); }
+void cleavo_fault_no_tmpfile(int on)
+{
+    atomic_store(&noTmpFile, on);
+}
 
 void cleavo_fault_slow_writes(const char *pathPart, int microseconds)
 {
@@ -141,10 +147,10 @@ static void slowDown(int fd)
     nanosleep(&t, NULL);
 }
 
-#define REAL(name, type) \
-    static type real_##name; \
-    if (!real_##name) \
-        real_##name = (type)dlsym(RTLD_NEXT, #name)
+#define REAL(name, type)                                                                                               \
+    static type real_##name;                                                                                           \
+    if (!real_##name)                                                                                                  \
+    real_##name = (type)dlsym(RTLD_NEXT, #name)
 
 typedef ssize_t (*write_t)(int, const void *, size_t);
 typedef ssize_t (*pwrite_t)(int, const void *, size_t, off_t);
@@ -168,24 +174,24 @@ ssize_t write(int fd, const void *data, size_t n)
     return real_write(fd, data, n);
 }
 
-#define PWRITE(name) \
-    ssize_t name(int fd, const void *data, size_t n, off_t at) \
-    { \
-        REAL(name, pwrite_t); \
-        if (refuse(CLEAVO_FAULT_WRITE, NULL, fd)) \
-            return errno == 0 ? 0 : -1; \
-        return real_##name(fd, data, n, at); \
+#define PWRITE(name)                                                                                                   \
+    ssize_t name(int fd, const void *data, size_t n, off_t at)                                                         \
+    {                                                                                                                  \
+        REAL(name, pwrite_t);                                                                                          \
+        if (refuse(CLEAVO_FAULT_WRITE, NULL, fd))                                                                      \
+            return errno == 0 ? 0 : -1;                                                                                \
+        return real_##name(fd, data, n, at);                                                                           \
     }
 PWRITE(pwrite)
 PWRITE(pwrite64)
 
-#define FDCALL(name, call) \
-    int name(int fd) \
-    { \
-        REAL(name, fd_t); \
-        if (refuse(call, NULL, fd)) \
-            return -1; \
-        return real_##name(fd); \
+#define FDCALL(name, call)                                                                                             \
+    int name(int fd)                                                                                                   \
+    {                                                                                                                  \
+        REAL(name, fd_t);                                                                                              \
+        if (refuse(call, NULL, fd))                                                                                    \
+            return -1;                                                                                                 \
+        return real_##name(fd);                                                                                        \
     }
 FDCALL(fsync, CLEAVO_FAULT_SYNC)
 FDCALL(fdatasync, CLEAVO_FAULT_SYNC)
@@ -212,39 +218,39 @@ int close(int fd)
     return real_close(fd);
 }
 
-#define TRUNCATE(name) \
-    int name(int fd, off_t size) \
-    { \
-        REAL(name, truncate_t); \
-        if (refuse(CLEAVO_FAULT_TRUNCATE, NULL, fd)) \
-            return -1; \
-        return real_##name(fd, size); \
+#define TRUNCATE(name)                                                                                                 \
+    int name(int fd, off_t size)                                                                                       \
+    {                                                                                                                  \
+        REAL(name, truncate_t);                                                                                        \
+        if (refuse(CLEAVO_FAULT_TRUNCATE, NULL, fd))                                                                   \
+            return -1;                                                                                                 \
+        return real_##name(fd, size);                                                                                  \
     }
 TRUNCATE(ftruncate)
 TRUNCATE(ftruncate64)
 
-#define PFALLOC(name) \
-    int name(int fd, off_t at, off_t n) \
-    { \
-        REAL(name, pfalloc_t); \
-        const int saved = errno; \
-        if (refuse(CLEAVO_FAULT_ALLOCATE, NULL, fd)) { \
-            const int error = errno; \
-            errno = saved; \
-            return error; \
-        } \
-        return real_##name(fd, at, n); \
+#define PFALLOC(name)                                                                                                  \
+    int name(int fd, off_t at, off_t n)                                                                                \
+    {                                                                                                                  \
+        REAL(name, pfalloc_t);                                                                                         \
+        const int saved = errno;                                                                                       \
+        if (refuse(CLEAVO_FAULT_ALLOCATE, NULL, fd)) {                                                                 \
+            const int error = errno;                                                                                   \
+            errno = saved;                                                                                             \
+            return error;                                                                                              \
+        }                                                                                                              \
+        return real_##name(fd, at, n);                                                                                 \
     }
 PFALLOC(posix_fallocate)
 PFALLOC(posix_fallocate64)
 
-#define FALLOC(name) \
-    int name(int fd, int mode, off_t at, off_t n) \
-    { \
-        REAL(name, falloc_t); \
-        if (refuse(CLEAVO_FAULT_ALLOCATE, NULL, fd)) \
-            return -1; \
-        return real_##name(fd, mode, at, n); \
+#define FALLOC(name)                                                                                                   \
+    int name(int fd, int mode, off_t at, off_t n)                                                                      \
+    {                                                                                                                  \
+        REAL(name, falloc_t);                                                                                          \
+        if (refuse(CLEAVO_FAULT_ALLOCATE, NULL, fd))                                                                   \
+            return -1;                                                                                                 \
+        return real_##name(fd, mode, at, n);                                                                           \
     }
 FALLOC(fallocate)
 FALLOC(fallocate64)
@@ -292,35 +298,35 @@ static int refuseOpen(int flags)
 }
 
 /* The mode argument, given only when a file may be created. */
-#define TAKE_MODE(flags) \
-    mode_t mode = 0; \
-    if ((flags) & (O_CREAT | O_TMPFILE)) { \
-        va_list args; \
-        va_start(args, flags); \
-        mode = va_arg(args, mode_t); \
-        va_end(args); \
+#define TAKE_MODE(flags)                                                                                               \
+    mode_t mode = 0;                                                                                                   \
+    if ((flags) & (O_CREAT | O_TMPFILE)) {                                                                             \
+        va_list args;                                                                                                  \
+        va_start(args, flags);                                                                                         \
+        mode = va_arg(args, mode_t);                                                                                   \
+        va_end(args);                                                                                                  \
     }
 
-#define OPEN(name) \
-    int name(const char *path, int flags, ...) \
-    { \
-        REAL(name, open_t); \
-        TAKE_MODE(flags) \
-        if (refuseOpen(flags)) \
-            return -1; \
-        return real_##name(path, flags, mode); \
+#define OPEN(name)                                                                                                     \
+    int name(const char *path, int flags, ...)                                                                         \
+    {                                                                                                                  \
+        REAL(name, open_t);                                                                                            \
+        TAKE_MODE(flags)                                                                                               \
+        if (refuseOpen(flags))                                                                                         \
+            return -1;                                                                                                 \
+        return real_##name(path, flags, mode);                                                                         \
     }
 OPEN(open)
 OPEN(open64)
 
-#define OPENAT(name) \
-    int name(int dir, const char *path, int flags, ...) \
-    { \
-        REAL(name, openat_t); \
-        TAKE_MODE(flags) \
-        if (refuseOpen(flags)) \
-            return -1; \
-        return real_##name(dir, path, flags, mode); \
+#define OPENAT(name)                                                                                                   \
+    int name(int dir, const char *path, int flags, ...)                                                                \
+    {                                                                                                                  \
+        REAL(name, openat_t);                                                                                          \
+        TAKE_MODE(flags)                                                                                               \
+        if (refuseOpen(flags))                                                                                         \
+            return -1;                                                                                                 \
+        return real_##name(dir, path, flags, mode);                                                                    \
     }
 OPENAT(openat)
 OPENAT(openat64)
