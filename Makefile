@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps test-deps configure build run test test-asan test-tsan fuzz fuzz-short bench package clean
+.PHONY: all deps test-deps configure build run test test-asan test-tsan tidy fuzz fuzz-short bench package clean
 
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
@@ -24,7 +24,7 @@ test-deps:
 	@scripts/install-deps --test
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -49,6 +49,12 @@ test: test-deps build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) -s fuzz-short
+	@scripts/check-format
+	@scripts/check-tidy --changed $(BUILD_DIR)
+
+# The linter on every source file of src/ (CI runs it).
+tidy: configure
+	@scripts/check-tidy $(BUILD_DIR)
 
 # The whole test suite built with the address and undefined-behaviour sanitizers.
 test-asan: test-deps

@@ -26,11 +26,11 @@ class RootAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedMimeTypes READ none)
 public:
     explicit RootAdaptor(Mpris *owner) : QDBusAbstractAdaptor(owner), m_owner(owner) {}
-    QString identity() const { return QStringLiteral("MP3 Cleavo"); }
-    QString desktopEntry() const { return QStringLiteral("example.quillfen.Cleavo"); }
-    bool no() const { return false; }
-    bool yes() const { return true; }
-    QStringList none() const { return {}; }
+    [[nodiscard]] QString identity() const { return QStringLiteral("MP3 Cleavo"); }
+    [[nodiscard]] QString desktopEntry() const { return QStringLiteral("example.quillfen.Cleavo"); }
+    [[nodiscard]] bool no() const { return false; }
+    [[nodiscard]] bool yes() const { return true; }
+    [[nodiscard]] QStringList none() const { return {}; }
 public slots:
     void Raise() { m_owner->player().raise(); }
     void Quit() {}
@@ -57,14 +57,17 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanControl READ yes)
 public:
     explicit PlayerAdaptor(Mpris *owner) : QDBusAbstractAdaptor(owner), m_owner(owner) {}
-    QString playbackStatus() const { return m_owner->player().status(); }
-    QVariantMap metadata() const { return m_owner->metadata(); }
-    double one() const { return 1.0; }
-    qlonglong position() const { return m_owner->player().positionUs ? m_owner->player().positionUs() : 0; }
-    bool canPlay() const { return m_owner->player().canPlay ? m_owner->player().canPlay() : false; }
-    bool canPause() const { return m_owner->player().canPause ? m_owner->player().canPause() : false; }
-    bool no() const { return false; }
-    bool yes() const { return true; }
+    [[nodiscard]] QString playbackStatus() const { return m_owner->player().status(); }
+    [[nodiscard]] QVariantMap metadata() const { return m_owner->metadata(); }
+    [[nodiscard]] double one() const { return 1.0; }
+    [[nodiscard]] qlonglong position() const
+    {
+        return m_owner->player().positionUs ? m_owner->player().positionUs() : 0;
+    }
+    [[nodiscard]] bool canPlay() const { return m_owner->player().canPlay ? m_owner->player().canPlay() : false; }
+    [[nodiscard]] bool canPause() const { return m_owner->player().canPause ? m_owner->player().canPause() : false; }
+    [[nodiscard]] bool no() const { return false; }
+    [[nodiscard]] bool yes() const { return true; }
 public slots:
     void Play(const QDBusMessage &call) { act(QStringLiteral("Play"), call); }
     void Pause(const QDBusMessage &call) { act(QStringLiteral("Pause"), call); }

@@ -37,13 +37,13 @@ public:
     // Registers on the session bus, trying once; false (and nothing else)
     // when there is none.
     bool offer();
-    bool offered() const { return m_offered; }
+    [[nodiscard]] bool offered() const { return m_offered; }
     // Tells the desktop what changed since the last call.
     void refresh();
 
     // For the adaptors.
-    const Player &player() const { return m_player; }
-    QVariantMap metadata() const;
+    [[nodiscard]] const Player &player() const { return m_player; }
+    [[nodiscard]] QVariantMap metadata() const;
 
 private:
     Player m_player;

@@ -18,8 +18,8 @@
 class AppError : public std::exception {
 public:
     explicit AppError(QString text) : m_text(std::move(text)), m_utf8(m_text.toStdString()) {}
-    const QString &text() const noexcept { return m_text; }
-    const char *what() const noexcept override { return m_utf8.c_str(); }
+    [[nodiscard]] const QString &text() const noexcept { return m_text; }
+    [[nodiscard]] const char *what() const noexcept override { return m_utf8.c_str(); }
 
 private:
     QString m_text;

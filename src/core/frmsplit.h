@@ -130,7 +130,7 @@ public:
     void placeFrame();
 
     // The page files: beside the executable first, then the installed data folder.
-    QString pagePath(const QString &fileName) const;
+    [[nodiscard]] QString pagePath(const QString &fileName) const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

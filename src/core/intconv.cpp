@@ -14,10 +14,7 @@ std::optional<int32_t> parseInt32(const QString &text)
         ++i;
     }
     bool hex = false;
-    if (i < n && text[i] == QLatin1Char('$')) {
-        hex = true;
-        ++i;
-    } else if (i < n && (text[i] == QLatin1Char('x') || text[i] == QLatin1Char('X'))) {
+    if (i < n && (text[i] == QLatin1Char('$') || text[i] == QLatin1Char('x') || text[i] == QLatin1Char('X'))) {
         hex = true;
         ++i;
     } else if (i + 1 < n && text[i] == QLatin1Char('0')

@@ -17,7 +17,7 @@ public:
 
     virtual ~MediaPlayer() = default;
 
-    QString FileName() const { return m_fileName; }
+    [[nodiscard]] QString FileName() const { return m_fileName; }
     void setFileName(const QString &name) { m_fileName = name; }
 
     // Closes an open device first. Throws PlayerError with the decoder's text.
@@ -40,7 +40,7 @@ public:
     // Never throws; NotReady when not open.
     virtual int Mode() = 0;
 
-    virtual bool isOpen() const = 0;
+    [[nodiscard]] virtual bool isOpen() const = 0;
 
 protected:
     // Throws PlayerError "No MCI device open" when not open.

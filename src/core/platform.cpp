@@ -56,7 +56,7 @@ QString settingsRoot()
 
 QString windowsDir()
 {
-    const QString dir = settingsRoot() + QStringLiteral("/Quillfen");
+    QString dir = settingsRoot() + QStringLiteral("/Quillfen");
     QDir().mkpath(dir);
     return dir;
 }

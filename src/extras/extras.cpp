@@ -37,7 +37,7 @@ void TFrmsplit::Button2Click()
         const QString where = QStringLiteral("help.htm in the installed directory");
 #else
         // Where the page really is; the folder it was looked for in when it is missing.
-        const QString where = page;
+        const QString &where = page;
 #endif
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The help file could not be opened because your browser would not open. "

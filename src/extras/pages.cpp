@@ -16,7 +16,7 @@ const char *const kMailSubject = "Question about MP3 Cleavo";
 QString locate(const QString &fileName, const QString &firstDir)
 {
     const QString dir = firstDir.isEmpty() ? QCoreApplication::applicationDirPath() : firstDir;
-    const QString beside = dir + QLatin1Char('/') + fileName;
+    QString beside = dir + QLatin1Char('/') + fileName;
     if (QFileInfo(beside).isFile())
         return beside;
     // An installed program finds its pages in <prefix>/share/cleavo, also when
@@ -24,7 +24,7 @@ QString locate(const QString &fileName, const QString &firstDir)
     const QString relative = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/cleavo/") + fileName;
     if (QFileInfo(relative).isFile())
         return QFileInfo(relative).canonicalFilePath();
-    const QString installed = QStringLiteral(CLEAVO_DATADIR "/") + fileName;
+    QString installed = QStringLiteral(CLEAVO_DATADIR "/") + fileName;
     if (QFileInfo(installed).isFile())
         return installed;
     return beside;

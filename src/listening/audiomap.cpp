@@ -28,7 +28,7 @@ bool sameStream(const Header &a, const Header &b)
 class Window {
 public:
     Window(const ReadAt &read, int64_t size) : m_read(read), m_size(size) {}
-    int64_t size() const { return m_size; }
+    [[nodiscard]] int64_t size() const { return m_size; }
 
     // The n (at most kSpan) bytes at offset, or nullptr when they pass the end.
     const unsigned char *at(int64_t offset, int64_t n)

@@ -15,7 +15,7 @@ public:
     ~AudioChannel();
 
     // Producer side (the decoder thread).
-    size_t freeFrames() const;
+    [[nodiscard]] size_t freeFrames() const;
     size_t push(const float *frames, size_t count);
 
     // Consumer side (the audio callback): adds up to count frames into out.
@@ -55,7 +55,7 @@ public:
     // "dummy" driver when no real device can be opened. False when even that
     // fails. The device itself is open only while a channel plays.
     bool ensureOpen(QString *error = nullptr);
-    int rate() const { return m_rate.load(); }
+    [[nodiscard]] int rate() const { return m_rate.load(); }
 
     // False when every slot of the device is taken.
     bool attach(AudioChannel *channel);

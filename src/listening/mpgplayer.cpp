@@ -312,7 +312,7 @@ void MpgPlayer::haltPlayback()
 void MpgPlayer::decodeLoop()
 {
     std::vector<unsigned char> input(4608 * sizeof(float) * 2);
-    std::vector<float> output(4096 * 2);
+    std::vector<float> output(size_t{4096} * 2);
     bool endOfStream = false;
     // Stereo at the device's rate needs no conversion: decoded into the ring's
     // own format and pushed as it is.

@@ -11,7 +11,7 @@
 #include <thread>
 
 struct mpg123_handle_struct;
-struct _SDL_AudioStream;
+struct _SDL_AudioStream; // NOLINT(bugprone-reserved-identifier): SDL's own name for the type
 
 // The libmpg123 and SDL handles own themselves: freed once, on every path.
 struct DecoderDeleter {
@@ -48,7 +48,7 @@ public:
     void setPosition(int ms) override;
     int Length() override;
     int Mode() override;
-    bool isOpen() const override { return m_state != State::Closed; }
+    [[nodiscard]] bool isOpen() const override { return m_state != State::Closed; }
 
 private:
     enum class State {
@@ -62,8 +62,8 @@ private:
     void startPlayback();
     void haltPlayback(); // joins the decoder; sets m_frame from what was heard
     void checkEnd();     // a drained channel means the track has ended
-    int64_t heardFrame() const;
-    int toMs(int64_t frame) const;
+    [[nodiscard]] int64_t heardFrame() const;
+    [[nodiscard]] int toMs(int64_t frame) const;
     void decodeLoop();
 
     Decoder m_handle;

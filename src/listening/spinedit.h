@@ -9,11 +9,11 @@ class SpinEdit : public QSpinBox {
 public:
     explicit SpinEdit(QWidget *parent = nullptr);
     // The value as the field's text gives it (not yet brought into range).
-    int Value() const;
+    [[nodiscard]] int Value() const;
     using QAbstractSpinBox::lineEdit;
 
 protected:
     QValidator::State validate(QString &input, int &pos) const override;
-    int valueFromText(const QString &text) const override;
+    [[nodiscard]] int valueFromText(const QString &text) const override;
     void fixup(QString &input) const override;
 };

@@ -87,7 +87,9 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
     const auto cancelled = [progress] {
         return progress && progress->cancel.load();
     };
-    const CopyOutcome stopped{CopyOutcome::Cancelled, QString::fromLatin1(kCancelledText)};
+    const auto stopped = [] {
+        return CopyOutcome{CopyOutcome::Cancelled, QString::fromLatin1(kCancelledText)};
+    };
     // A pipe or a device is never opened: reading it could block forever.
     const QFileInfo sourceInfo(source);
     QFile in(source);
@@ -141,7 +143,7 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
         if (progress)
             progress->written.store(total);
         if (cancelled())
-            return stopped;
+            return stopped();
         remaining = length - total;
     }
     if (!exhausted && remaining > 0) {
@@ -157,7 +159,7 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
     if (termination::requested())
         return failed(destination, QStringLiteral("Interrupted"));
     if (cancelled())
-        return stopped;
+        return stopped();
     if (!out.commit())
         return failed(destination, out.errorString());
     return {};
