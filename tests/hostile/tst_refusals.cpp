@@ -177,6 +177,54 @@ private slots:
         QCOMPARE(readAll(source), patternBytes(100000));
     }
 
+    // The other faults on the new MP3's road: reads of the source that fail,
+    // a new file that cannot be created, writes cut short, interrupted, or
+    // asked to be tried again.
+    void theNewMp3UnderOtherFaults_data()
+    {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<int>("nth");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("onSource");
+        QTest::addColumn<int>("outcome");
+        using O = segment::CopyOutcome;
+        QTest::addRow("the first read of the source") << int(CLEAVO_FAULT_READ) << 1 << EIO << true << int(O::Failed);
+        QTest::addRow("the third read of the source") << int(CLEAVO_FAULT_READ) << 3 << EIO << true << int(O::Failed);
+        // 60000 bytes: seven whole blocks, then the rest in an eighth read.
+        QTest::addRow("the last read of the source") << int(CLEAVO_FAULT_READ) << 8 << EIO << true << int(O::Failed);
+        QTest::addRow("the new file's creation")
+            << int(CLEAVO_FAULT_OPEN) << 0 << EACCES << false << int(O::CannotCreate);
+        QTest::addRow("every write cut short") << int(CLEAVO_FAULT_SHORT) << 0 << 0 << false << int(O::Copied);
+        QTest::addRow("a write interrupted") << int(CLEAVO_FAULT_WRITE) << 1 << EINTR << false << int(O::Copied);
+        QTest::addRow("a write to be tried again") << int(CLEAVO_FAULT_WRITE) << 1 << EAGAIN << false << int(O::Failed);
+    }
+    void theNewMp3UnderOtherFaults()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, onSource);
+        QFETCH(int, outcome);
+        const QString source = dir() + QStringLiteral("/source.mp3");
+        writeFile(source, patternBytes(100000));
+        QDir().mkpath(dir() + QStringLiteral("/out"));
+        const QString output = dir() + QStringLiteral("/out/Split - source.mp3");
+        writeFile(output, "an earlier piece, to be kept");
+        segment::CopyOutcome result;
+        {
+            const Armed armed(onSource ? source : dir() + QStringLiteral("/out"));
+            result = segment::copyByteRange(source, output, 100, 60000);
+            QVERIFY(cleavo_fault_refused() >= 1);
+        }
+        QCOMPARE(int(result.kind), outcome);
+        QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - source.mp3")});
+        QCOMPARE(readAll(source), patternBytes(100000));
+        if (outcome == segment::CopyOutcome::Copied) {
+            QCOMPARE(readAll(output), patternBytes(100000).mid(100, 60000));
+            return;
+        }
+        QVERIFY2(result.message.contains(reasonOf(error)), qPrintable(result.message));
+        QCOMPARE(readAll(output), QByteArray("an earlier piece, to be kept"));
+    }
+
     void theSettingsStores_data()
     {
         QTest::addColumn<bool>("inPlace");

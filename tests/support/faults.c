@@ -165,14 +165,46 @@ typedef int (*linkat_t)(int, const char *, int, const char *, int);
 typedef int (*open_t)(const char *, int, ...);
 typedef int (*openat_t)(int, const char *, int, ...);
 
+/* A write cut short: the call does the first half of its work. */
+static size_t shortened(int fd, size_t n)
+{
+    const int saved = errno;
+    if (n > 1 && refuse(CLEAVO_FAULT_SHORT, NULL, fd))
+        n /= 2;
+    errno = saved;
+    return n;
+}
+
 ssize_t write(int fd, const void *data, size_t n)
 {
     REAL(write, write_t);
     if (refuse(CLEAVO_FAULT_WRITE, NULL, fd))
         return errno == 0 ? 0 : -1;
     slowDown(fd);
-    return real_write(fd, data, n);
+    return real_write(fd, data, shortened(fd, n));
 }
+
+typedef ssize_t (*read_t)(int, void *, size_t);
+typedef ssize_t (*pread_t)(int, void *, size_t, off_t);
+
+ssize_t read(int fd, void *data, size_t n)
+{
+    REAL(read, read_t);
+    if (refuse(CLEAVO_FAULT_READ, NULL, fd))
+        return -1;
+    return real_read(fd, data, n);
+}
+
+#define PREAD(name)                                                                                                    \
+    ssize_t name(int fd, void *data, size_t n, off_t at)                                                               \
+    {                                                                                                                  \
+        REAL(name, pread_t);                                                                                           \
+        if (refuse(CLEAVO_FAULT_READ, NULL, fd))                                                                       \
+            return -1;                                                                                                 \
+        return real_##name(fd, data, n, at);                                                                           \
+    }
+PREAD(pread)
+PREAD(pread64)
 
 #define PWRITE(name)                                                                                                   \
     ssize_t name(int fd, const void *data, size_t n, off_t at)                                                         \
@@ -180,7 +212,7 @@ ssize_t write(int fd, const void *data, size_t n)
         REAL(name, pwrite_t);                                                                                          \
         if (refuse(CLEAVO_FAULT_WRITE, NULL, fd))                                                                      \
             return errno == 0 ? 0 : -1;                                                                                \
-        return real_##name(fd, data, n, at);                                                                           \
+        return real_##name(fd, data, shortened(fd, n), at);                                                            \
     }
 PWRITE(pwrite)
 PWRITE(pwrite64)
@@ -287,13 +319,16 @@ int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
     return real_linkat(fromDir, from, toDir, to, flags);
 }
 
-/* Unnamed temporary files refused, as on filesystems without them. */
-static int refuseOpen(int flags)
+/* Unnamed temporary files refused, as on filesystems without them; and the
+ * creation of a file refused where armed (by the folder or name given). */
+static int refuseOpen(const char *path, int flags)
 {
     if ((flags & O_TMPFILE) == O_TMPFILE && atomic_load(&noTmpFile)) {
         errno = EOPNOTSUPP;
         return 1;
     }
+    if ((flags & (O_CREAT | O_TMPFILE)) && path && refuse(CLEAVO_FAULT_OPEN, path, -1))
+        return 1;
     return 0;
 }
 
@@ -312,7 +347,7 @@ static int refuseOpen(int flags)
     {                                                                                                                  \
         REAL(name, open_t);                                                                                            \
         TAKE_MODE(flags)                                                                                               \
-        if (refuseOpen(flags))                                                                                         \
+        if (refuseOpen(path, flags))                                                                                   \
             return -1;                                                                                                 \
         return real_##name(path, flags, mode);                                                                         \
     }
@@ -324,7 +359,7 @@ OPEN(open64)
     {                                                                                                                  \
         REAL(name, openat_t);                                                                                          \
         TAKE_MODE(flags)                                                                                               \
-        if (refuseOpen(flags))                                                                                         \
+        if (refuseOpen(path, flags))                                                                                   \
             return -1;                                                                                                 \
         return real_##name(dir, path, flags, mode);                                                                    \
     }

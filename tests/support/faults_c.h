@@ -12,7 +12,10 @@ enum {
     CLEAVO_FAULT_TRUNCATE, /* ftruncate */
     CLEAVO_FAULT_ALLOCATE, /* posix_fallocate, fallocate */
     CLEAVO_FAULT_RENAME,   /* rename, renameat, renameat2, linkat: by the new name */
-    CLEAVO_FAULT_CHMOD     /* fchmod */
+    CLEAVO_FAULT_CHMOD,    /* fchmod */
+    CLEAVO_FAULT_READ,     /* read, pread */
+    CLEAVO_FAULT_OPEN,     /* open, openat of a file to be created (O_CREAT or O_TMPFILE) */
+    CLEAVO_FAULT_SHORT     /* write, pwrite: only half of the bytes (at least one) are written */
 };
 
 /* The nth matching call (1 for the first, 0 for every one) of that kind, on a
