@@ -31,14 +31,15 @@ public:
     // Pauses when playing, resumes when paused, else nothing.
     virtual void Pause() = 0;
     virtual void Resume() = 0;
-    // Never throws; 0 when not open.
-    virtual int Position() = 0;
+    // Never throws; 0 when not open. Only reads: the end of a track is noticed
+    // by the player itself.
+    [[nodiscard]] virtual int Position() const = 0;
     // Leaves the player stopped at ms; a value below 0 or beyond Length
     // changes nothing.
     virtual void setPosition(int ms) = 0;
     virtual int Length() = 0;
-    // Never throws; NotReady when not open.
-    virtual int Mode() = 0;
+    // Never throws; NotReady when not open. Only reads, as Position.
+    [[nodiscard]] virtual int Mode() const = 0;
 
     [[nodiscard]] virtual bool isOpen() const = 0;
 

@@ -187,8 +187,8 @@ void AudioOutput::callback(void *self, uint8_t *stream, int len)
         // The decoder wakes when half the ring is free, not for every block.
         if (n > 0 && channel->freeFrames() >= AudioChannel::kRefill)
             channel->makeRoom();
-        if (n < frames && done)
-            channel->drained.store(true);
+        if (n < frames && done && !channel->drained.exchange(true) && channel->onDrained)
+            channel->onDrained(channel->onDrainedContext);
     }
 }
 

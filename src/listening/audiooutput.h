@@ -31,7 +31,11 @@ public:
     std::atomic<bool> active{false};     // the callback drains this channel
     std::atomic<bool> sourceDone{false}; // the decoder has pushed its last frame
     std::atomic<bool> drained{false};    // the callback has played the last frame
-    std::atomic<int64_t> consumed{0};    // frames the device has taken
+    // Called once, on the audio thread, when the channel has drained; set
+    // while the channel is inactive. It must only post, never wait.
+    void (*onDrained)(void *) = nullptr;
+    void *onDrainedContext = nullptr;
+    std::atomic<int64_t> consumed{0}; // frames the device has taken
     // Wakes a producer waiting for room: the callback takes frames, or the
     // producer is told to stop. wait(seen) returns once it has changed.
     std::atomic<uint32_t> roomMade{0};

@@ -109,7 +109,16 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     return handle;
 }
 
-MpgPlayer::MpgPlayer() = default;
+MpgPlayer::MpgPlayer()
+{
+    m_endNotice.ended = [this] {
+        checkEnd();
+    };
+    m_channel.onDrainedContext = &m_endNotice;
+    m_channel.onDrained = [](void *notice) {
+        QMetaObject::invokeMethod(static_cast<EndNotice *>(notice), "arrived", Qt::QueuedConnection);
+    };
+}
 
 MpgPlayer::~MpgPlayer()
 {
@@ -210,11 +219,13 @@ void MpgPlayer::Resume()
     }
 }
 
-int MpgPlayer::Position()
+int MpgPlayer::Position() const
 {
     if (m_state == State::Closed)
         return 0;
-    checkEnd();
+    // Played to the end, the notice of it on its way.
+    if (m_state == State::Playing && m_channel.drained.load())
+        return m_lengthMs;
     if (m_state == State::Playing || m_state == State::Paused)
         return toMs(heardFrame());
     return m_frame >= m_totalFrames ? m_lengthMs : toMs(m_frame);
@@ -240,14 +251,10 @@ int MpgPlayer::Length()
     return m_lengthMs;
 }
 
-int MpgPlayer::Mode()
+int MpgPlayer::Mode() const
 {
     switch (m_state) {
     case State::Closed: return NotReady;
-    default: break;
-    }
-    checkEnd();
-    switch (m_state) {
     case State::Playing: return Playing;
     case State::Paused: return Paused;
     default: return Stopped;

@@ -3,10 +3,12 @@
 #include "core/mediaplayer.h"
 #include "listening/audiooutput.h"
 
+#include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -31,8 +33,23 @@ std::unique_ptr<MediaPlayer> createAudioPlayer();
 // (per channel) found, and set back to the start. Throws PlayerError.
 Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames);
 
+// Told on the window's thread that the device has played a track's last frame.
+class EndNotice : public QObject {
+    Q_OBJECT
+public:
+    std::function<void()> ended;
+public slots:
+    void arrived()
+    {
+        if (ended)
+            ended();
+    }
+};
+
 // Decodes with libmpg123 in a thread of its own and plays through the shared
-// SDL device. Positions count the frames the device has consumed.
+// SDL device. Positions count the frames the device has consumed. The end of
+// a track is noticed once, by a notice queued to the thread that made the
+// player; until then Mode() says Playing and Position() the length.
 class MpgPlayer : public MediaPlayer {
 public:
     MpgPlayer();
@@ -44,10 +61,10 @@ public:
     void Stop() override;
     void Pause() override;
     void Resume() override;
-    int Position() override;
+    [[nodiscard]] int Position() const override;
     void setPosition(int ms) override;
     int Length() override;
-    int Mode() override;
+    [[nodiscard]] int Mode() const override;
     [[nodiscard]] bool isOpen() const override { return m_state != State::Closed; }
 
 private:
@@ -69,6 +86,7 @@ private:
     Decoder m_handle;
     Stream m_stream;
     AudioChannel m_channel;
+    EndNotice m_endNotice;
     std::thread m_decoderThread;
     std::atomic<bool> m_quit{false};
 

@@ -13,7 +13,9 @@
 
 #include <mpg123.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -212,6 +214,21 @@ private slots:
         QVERIFY(p->Position() < 300);
         p->Stop();
         QVERIFY(p->Position() < 500);
+    }
+
+    // The getters only read: the end is noticed once, by the notice the
+    // player queues to its thread, not by whoever asks first.
+    void theEndIsNoticedByTheEventLoopNotByTheGetters()
+    {
+        auto p = openOn(testData("mono_22k_2000ms.mp3"));
+        p->setPosition(p->Length() - 200);
+        p->Play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(700)); // played out, no event taken
+        const MediaPlayer &reader = *p;
+        QCOMPARE(reader.Mode(), int(MediaPlayer::Playing));
+        QCOMPARE(reader.Position(), p->Length());
+        QTRY_COMPARE_WITH_TIMEOUT(reader.Mode(), int(MediaPlayer::Stopped), 1000);
+        QCOMPARE(reader.Position(), p->Length());
     }
 
     void twoPlayersAtOnce()

@@ -96,10 +96,10 @@ public:
     void Stop() override;
     void Pause() override;
     void Resume() override;
-    int Position() override { return open ? position : 0; }
+    [[nodiscard]] int Position() const override { return open ? position : 0; }
     void setPosition(int ms) override;
     int Length() override;
-    int Mode() override { return open ? mode : NotReady; }
+    [[nodiscard]] int Mode() const override { return open ? mode : NotReady; }
     bool isOpen() const override { return open; }
 };
 
