@@ -235,13 +235,11 @@ int64_t apeTagStart(Window &file, int64_t end)
     return at == end - 32 ? start : end;
 }
 
-// Where the audio ends: before an ID3v1 tag and an APE tag at the end.
-int64_t audioEnd(Window &file)
+// Where the audio ends before an ID3v1 tag at the end.
+int64_t beforeId3v1(Window &file)
 {
-    int64_t end = file.size();
-    if (const unsigned char *p = file.at(end - 128, 3); p && std::memcmp(p, "TAG", 3) == 0)
-        end -= 128;
-    return apeTagStart(file, end);
+    const unsigned char *p = file.at(file.size() - 128, 3);
+    return p && std::memcmp(p, "TAG", 3) == 0 ? file.size() - 128 : file.size();
 }
 
 // A frame header that gives no bit rate (free format): its frames cannot be
@@ -350,14 +348,13 @@ std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary)
     Summary own;
     Summary &learned = summary ? *summary : own;
     Window whole(read, size);
-    const int64_t end = audioEnd(whole);
+    const int64_t withoutApe = beforeId3v1(whole);
+    const int64_t end = apeTagStart(whole, withoutApe);
     Window file(read, end);
     bool lastWhole = false;
     std::vector<Region> regions = walk(file, lastWhole, learned);
     // A tag at the end is believed only where the audio ends as it begins: a
     // frame cut by it means that the tag is none, and the audio goes on.
-    const int64_t withoutApe
-        = whole.at(size - 128, 3) && std::memcmp(whole.at(size - 128, 3), "TAG", 3) == 0 ? size - 128 : size;
     if (end != withoutApe && !lastWhole) {
         Window longer(read, withoutApe);
         regions = walk(longer, lastWhole, learned);

@@ -36,7 +36,9 @@ void TFrmsplit::CreateSplitFile()
 
     m_countFailure.clear();
     CopySegment(v.SourceFileName, v.OutputFileName, static_cast<int64_t>(v.SegmentLength));
-    if (v.CopyFailed)
+    // Asked to end the program meanwhile: the piece is written and counted,
+    // and the window closes without a box over it.
+    if (v.CopyFailed || m_quitAfterWrite)
         return;
 
     ui().messageBox(QStringLiteral("New MP3 successfully created! (Location: ") + v.OutputFileName
