@@ -24,8 +24,9 @@ int main(int argc, char **argv)
             auto player = createAudioPlayer();
             player->setFileName(file);
             ours.push_back(bench::timeIt([&] {
-                player->Open();
-                length = player->Length();
+                if (!player->Open())
+                    std::exit(1);
+                length = player->Length().value_or(0);
             }));
             QProcess probe;
             theirs.push_back(bench::timeIt([&] {

@@ -23,11 +23,12 @@ int main(int argc, char **argv)
     for (int run = 0; run < 5; ++run) {
         auto player = createAudioPlayer();
         player->setFileName(QString::fromLocal8Bit(argv[1]));
-        player->Open();
-        player->setPosition(60000);
+        if (!player->Open() || !player->setPosition(60000))
+            return 1;
         using clock = std::chrono::steady_clock;
         const auto t0 = clock::now();
-        player->Play();
+        if (!player->Play())
+            return 1;
         while (player->Position() == 60000)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         const auto first = clock::now();

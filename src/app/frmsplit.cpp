@@ -69,14 +69,19 @@ void TFrmsplit::guarded(const std::function<void()> &handler)
         return;
     try {
         handler();
-    } catch (const AppError &e) {
-        ui().errorReport(errorReportText(e.text()));
+    } catch (const HandlerFailure &failure) {
+        ui().errorReport(errorReportText(failure.text));
     } catch (const std::exception &e) {
         ui().errorReport(errorReportText(QString::fromLocal8Bit(e.what())));
     }
     // The desktop's media controls follow what the handler did.
     if (m_mpris)
         mediaControlsChanged();
+}
+
+void TFrmsplit::endWith(const QString &failure)
+{
+    throw HandlerFailure{failure};
 }
 
 void TFrmsplit::connectHandlers()
@@ -141,14 +146,15 @@ void TFrmsplit::FormCreate()
     // True until the stored value is read: a failure to read it leaves the
     // program asking, as a fresh installation does.
     v.AskForLocation = true;
-    v.AskForLocation = settings::LoadAskFlag();
+    QString error;
+    v.AskForLocation = must(settings::LoadAskFlag(&error), error);
     (v.AskForLocation ? RadAsk : RadDefault)->setChecked(true);
 
     // Statistics file
     v.WindowsDir = platform::windowsDir();
     v.FileSelected = false;
     v.StatsIniPath = v.WindowsDir + QStringLiteral("/cleavo.ini");
-    settings::CreateStatsFileIfMissing(v.StatsIniPath);
+    must(settings::CreateStatsFileIfMissing(v.StatsIniPath, &error), error);
 
     CmdSupport->show();
     Lblliteral->hide();
@@ -188,8 +194,10 @@ void TFrmsplit::CmdcancelClick()
 
 void TFrmsplit::FormCloseQuery()
 {
-    settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
-    settings::SaveAskFlag(RadAsk->isChecked());
+    QString error;
+    must(settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), v.SizeIniPath, &error),
+         error);
+    must(settings::SaveAskFlag(RadAsk->isChecked(), &error), error);
 }
 
 void TFrmsplit::keepFrameOnScreen()

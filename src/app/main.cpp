@@ -1,5 +1,6 @@
 #include "app/cmdline.h"
 #include "app/display.h"
+#include "core/errors.h"
 #include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "core/mediaplayer.h"
@@ -35,6 +36,11 @@ int main(int argc, char *argv[])
     case cmdline::Request::Error: std::fprintf(stderr, "%s\n", request.error.toLocal8Bit().constData()); return 2;
     case cmdline::Request::Run: break;
     }
+
+    // Why a settings file or the audio device failed, beyond what the window
+    // says: one line for whoever started the program.
+    setDiagnosticSink(
+        [](const QString &line) { std::fprintf(stderr, "cleavo: %s\n", line.toLocal8Bit().constData()); });
 
     const QString noDisplay = display::choosePlatform(arguments);
     if (!noDisplay.isEmpty()) {

@@ -56,11 +56,12 @@ void TFrmsplit::SelectSource(const QString &chosen)
     Lblsize->setText(QString::number(v.SourceFileSize));
     Lblsizecaption->show();
 
-    const int32_t startMax = strictInt(Lblsize->text());
+    QString error;
+    const int32_t startMax = must(strictInt(Lblsize->text(), &error), error);
     if (startMax < 0)
-        throw AppError(QStringLiteral("Scrollbar property out of range"));
+        endWith(QStringLiteral("Scrollbar property out of range"));
     ScrollStart->setMaximum(startMax);
-    ScrollEnd->setMaximum(strictInt(Lblsize->text()));
+    ScrollEnd->setMaximum(must(strictInt(Lblsize->text(), &error), error));
 
     LblByteStart->setText(QStringLiteral("0"));
     LblByteEnd->setText(Lblsize->text());
@@ -70,21 +71,19 @@ void TFrmsplit::SelectSource(const QString &chosen)
     Image2->show();
     Image4->show();
 
-    try {
-        settings::WriteLastDir(v.StatsIniPath, segment::splitPath(v.SourceFileName).dir);
-    } catch (const AppError &e) {
-        // Remembering the folder is a convenience: told once, the selection
-        // goes on (a full home disk must not keep the user from cutting).
-        ui().errorReport(errorReportText(e.text()));
-    }
+    // Remembering the folder is a convenience: told once, the selection goes
+    // on (a full home disk must not keep the user from cutting).
+    if (!settings::WriteLastDir(v.StatsIniPath, segment::splitPath(v.SourceFileName).dir, &error))
+        ui().errorReport(errorReportText(error));
 
-    try {
-        if (MediaPlayer1().Mode() == MediaPlayer::Playing)
-            MediaPlayer1().Stop();
+    const auto opened = [this] {
+        if (MediaPlayer1().Mode() == MediaPlayer::Playing && !MediaPlayer1().Stop())
+            return false;
         MediaPlayer1().setFileName(v.SourceFileName);
         const BusyCursor busy; // a long file takes a moment to measure
-        MediaPlayer1().Open();
-    } catch (const std::exception &) {
+        return MediaPlayer1().Open();
+    };
+    if (!opened()) {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to open the audio file. The file appears to be "
                                           "corrupt. Please verify that your file has the correct file extension "
@@ -92,7 +91,7 @@ void TFrmsplit::SelectSource(const QString &chosen)
     }
 
     LblCurrent->setText(QString::number(MediaPlayer1().Position()));
-    const int length = MediaPlayer1().Length();
+    const int length = must(MediaPlayer1().Length(&error), error);
     LblEnd->setText(QString::number(length));
     ScrollBar1->setMaximum(length);
     v.FileSelected = true;

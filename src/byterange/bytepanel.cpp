@@ -13,7 +13,8 @@ void TFrmsplit::byteScrollChange(QScrollBar *bar, QLabel *own)
         return;
     PreviewGuard();
     own->setText(QString::number(bar->value()));
-    const byterange::Range range = byterange::fromLabels(LblByteStart->text(), LblByteEnd->text());
+    QString error;
+    const byterange::Range range = must(byterange::fromLabels(LblByteStart->text(), LblByteEnd->text(), &error), error);
     LblRealByte->setText(QString::number(byterange::pieceSize(range)));
 }
 
@@ -32,7 +33,8 @@ void TFrmsplit::BitBtn1Click()
     if (RequireSelection())
         return;
     CmdSPlayClick();
-    const byterange::Range range = byterange::fromLabels(LblByteStart->text(), LblByteEnd->text());
+    QString error;
+    const byterange::Range range = must(byterange::fromLabels(LblByteStart->text(), LblByteEnd->text(), &error), error);
     if (const auto segment = byterange::segmentOf(range)) {
         v.SegmentStart = segment->start;
         v.SegmentLength = segment->length;

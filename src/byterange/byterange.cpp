@@ -4,12 +4,15 @@
 
 namespace byterange {
 
-Range fromLabels(const QString &startText, const QString &endText)
+std::optional<Range> fromLabels(const QString &startText, const QString &endText, QString *error)
 {
-    Range r;
-    r.start = strictInt(startText);
-    r.end = strictInt(endText);
-    return r;
+    const std::optional<int32_t> start = strictInt(startText, error);
+    if (!start)
+        return std::nullopt;
+    const std::optional<int32_t> end = strictInt(endText, error);
+    if (!end)
+        return std::nullopt;
+    return Range{*start, *end};
 }
 
 int32_t pieceSize(const Range &range)

@@ -12,15 +12,17 @@ struct Range {
     int32_t end = 0; // exclusive
 };
 
-// Converts the two label texts strictly (throws AppError on a bad text).
-Range fromLabels(const QString &startText, const QString &endText);
+// Converts the two label texts strictly; nothing, with the first text's
+// failure in error, when either is no whole number.
+[[nodiscard]] std::optional<Range> fromLabels(const QString &startText, const QString &endText,
+                                              QString *error = nullptr);
 // The size of the piece: end − start when start lies below end, else 0.
-int32_t pieceSize(const Range &range);
+[[nodiscard]] int32_t pieceSize(const Range &range);
 // The segment to write, or nothing when start does not lie below end.
 struct Segment {
     int32_t start;
     int32_t length;
 };
-std::optional<Segment> segmentOf(const Range &range);
+[[nodiscard]] std::optional<Segment> segmentOf(const Range &range);
 
 } // namespace byterange

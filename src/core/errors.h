@@ -1,37 +1,38 @@
 #pragma once
-// How a failure reaches the user. There are two roads, and each routine takes
-// one of them:
-// - The default error report: what the program does not catch itself (a
-//   settings file that cannot be written, a number that does not read, a
-//   player operation without a device, a new file that cannot be created) is
-//   thrown as an AppError, ends its handler, and TFrmsplit::guarded() shows it
-//   with errorReportText() in one error box.
-// - A fixed message: where the program catches a failure (the player's
-//   operations, the copy), the handler shows its own text and goes on. Logic
-//   that can fail this way returns an outcome with the text (never throws);
-//   only the handler decides which road a failure takes.
+// How the program's logic reports a failure, and how a failure reaches the
+// user.
+//
+// The logic (everything without widgets) has one convention: a function that
+// can fail returns [[nodiscard]] bool, or std::optional of its result (an
+// empty handle where the result is one), and takes `QString *error` as its
+// last parameter. On failure it sets *error
+// (when error is not null) to the text a user may be shown and returns false
+// or nothing. It throws nothing, shows nothing and prints nothing
+// (scripts/check-logic-errors sees to that). Two kinds of code keep the form
+// they must have: the read and seek callbacks libmpg123 calls, which answer
+// -1 and errno as POSIX does, and GetFileSize64, whose -1 is a size the
+// window shows.
+// Where its caller must tell failures apart (the copy), the text comes with
+// its kind in a small struct in place of the QString.
+//
+// What the system said beyond that text (the reason behind "Unable to write
+// to ...", the audio device that could not be opened) goes to diagnose():
+// the program writes it to standard error, a test may collect it, and by
+// default it goes nowhere.
+//
+// The window's handlers choose the road of each failure: a fixed message of
+// their own, after which they go on, or the default error report, which ends
+// the handler (TFrmsplit::endWith) and shows errorReportText() in one error
+// box once it has unwound to TFrmsplit::guarded().
 
 #include <QString>
-#include <exception>
-#include <string>
-
-class AppError : public std::exception {
-public:
-    explicit AppError(QString text) : m_text(std::move(text)), m_utf8(m_text.toStdString()) {}
-    [[nodiscard]] const QString &text() const noexcept { return m_text; }
-    [[nodiscard]] const char *what() const noexcept override { return m_utf8.c_str(); }
-
-private:
-    QString m_text;
-    std::string m_utf8;
-};
-
-// A media player operation on a player with no open device, or a failed open.
-class PlayerError : public AppError {
-public:
-    using AppError::AppError;
-};
+#include <functional>
 
 // The text shown by the default error report: the failure's own text, with a
 // full stop added when it does not already end in one.
 QString errorReportText(const QString &failure);
+
+// A line for whoever runs the program about a failure.
+void diagnose(const QString &line);
+// Where those lines go from now on; an empty sink drops them.
+void setDiagnosticSink(std::function<void(const QString &)> sink);

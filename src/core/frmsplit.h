@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFrame;
 class QGroupBox;
@@ -26,6 +27,12 @@ class MediaPlayer;
 class Mpris;
 class ScrollNotifier;
 class SpinEdit;
+
+// A handler that ends at a failure it leaves to the default error report:
+// thrown by TFrmsplit::endWith() and caught by TFrmsplit::guarded() only.
+struct HandlerFailure {
+    QString text;
+};
 
 struct Services {
     Interaction *ui = nullptr;            // not owned
@@ -73,8 +80,24 @@ public:
     // Switches a timer on; one that already runs keeps its rhythm.
     static void startIfIdle(QTimer *timer);
 
-    // Runs a handler; a failure it does not catch goes to the default error report.
+    // Runs a handler; a failure it leaves to the default error report (and
+    // anything thrown by the toolkit or the runtime) ends it and is shown there.
     void guarded(const std::function<void()> &handler);
+    // Ends the running handler with failure, which the default error report shows.
+    [[noreturn]] static void endWith(const QString &failure);
+    // Goes on when the logic succeeded; else ends the handler as endWith(error).
+    static void must(bool succeeded, const QString &error)
+    {
+        if (!succeeded)
+            endWith(error);
+    }
+    template <class T>
+    static T must(std::optional<T> result, const QString &error)
+    {
+        if (!result)
+            endWith(error);
+        return *result;
+    }
     Mpris *mediaControls() { return m_mpris; }
 
     // Application shell

@@ -1,7 +1,5 @@
 #include "core/intconv.h"
 
-#include "core/errors.h"
-
 std::optional<int32_t> parseInt32(const QString &text)
 {
     qsizetype i = 0;
@@ -61,9 +59,10 @@ int32_t lenientInt(const QString &text, int32_t defaultValue)
     return parseInt32(text).value_or(defaultValue);
 }
 
-int32_t strictInt(const QString &text)
+std::optional<int32_t> strictInt(const QString &text, QString *error)
 {
-    if (auto v = parseInt32(text))
-        return *v;
-    throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    std::optional<int32_t> value = parseInt32(text);
+    if (!value && error)
+        *error = QStringLiteral("'%1' is not a valid integer value").arg(text);
+    return value;
 }

@@ -13,5 +13,6 @@ std::optional<int32_t> parseInt32(const QString &text);
 // Lenient: what parseInt32 reads, and the default for anything else.
 int32_t lenientInt(const QString &text, int32_t defaultValue = 0);
 
-// Strict: throws AppError "'<text>' is not a valid integer value".
-int32_t strictInt(const QString &text);
+// Strict: what parseInt32 reads; else nothing, with
+// "'<text>' is not a valid integer value" in error.
+[[nodiscard]] std::optional<int32_t> strictInt(const QString &text, QString *error = nullptr);

@@ -1,11 +1,12 @@
 #include "core/mediaplayer.h"
 
-#include "core/errors.h"
-
 const char *const kNoDeviceOpen = "No MCI device open";
 
-void MediaPlayer::requireOpen() const
+bool MediaPlayer::requireOpen(QString *error) const
 {
-    if (!isOpen())
-        throw PlayerError(QString::fromLatin1(kNoDeviceOpen));
+    if (isOpen())
+        return true;
+    if (error)
+        *error = QString::fromLatin1(kNoDeviceOpen);
+    return false;
 }

@@ -23,16 +23,16 @@ namespace safefile {
 // synced to the device. Called before QSaveFile::commit(), which would
 // otherwise replace the earlier file without looking at the sync's result.
 // False, with the system's reason, when either fails.
-bool syncData(QFileDevice &out, QString *reason);
+[[nodiscard]] bool syncData(QFileDevice &out, QString *reason);
 
 // Makes data the whole content of path, or leaves path as it was and gives
 // the system's reason. A new file replaces the old one whole; a file that may
 // be written in a folder that may not is written in place (see writeInPlace).
-bool replace(const QString &path, const QByteArray &data, QString *reason = nullptr);
+[[nodiscard]] bool replace(const QString &path, const QByteArray &data, QString *reason = nullptr);
 
 // Writes data over the existing file at path. The space for the bytes beyond
 // the old end is secured before the first old byte changes, and a later
 // failure (a write, the sync, the close) puts the old bytes back.
-bool writeInPlace(const QString &path, const QByteArray &data, QString *reason = nullptr);
+[[nodiscard]] bool writeInPlace(const QString &path, const QByteArray &data, QString *reason = nullptr);
 
 } // namespace safefile

@@ -1,8 +1,9 @@
 #include "listening/audiooutput.h"
 
+#include "core/errors.h"
+
 #include <SDL.h>
 
-#include <cstdio>
 #include <cstring>
 
 AudioChannel::AudioChannel() : m_data(new float[kCapacity * 2]) {}
@@ -98,8 +99,7 @@ bool AudioOutput::openDeviceOrSilence(QString *error)
             m_device = openDevice(this, &AudioOutput::callback, m_rate);
         }
         if (m_device != 0)
-            std::fprintf(stderr, "cleavo: no audio device could be opened (%s); playing silently\n",
-                         reason.toLocal8Bit().constData());
+            diagnose(QStringLiteral("no audio device could be opened (%1); playing silently").arg(reason));
     }
     if (m_device == 0 && error)
         *error = QString::fromUtf8(SDL_GetError());

@@ -58,7 +58,7 @@ public:
     // Finds the device and its rate on first use; falls back to the silent
     // "dummy" driver when no real device can be opened. False when even that
     // fails. The device itself is open only while a channel plays.
-    bool ensureOpen(QString *error = nullptr);
+    [[nodiscard]] bool ensureOpen(QString *error = nullptr);
     [[nodiscard]] int rate() const { return m_rate.load(); }
 
     // False when every slot of the device is taken.
@@ -74,7 +74,7 @@ public:
 private:
     AudioOutput() = default;
     static void callback(void *self, uint8_t *stream, int len);
-    bool openDeviceOrSilence(QString *error);
+    [[nodiscard]] bool openDeviceOrSilence(QString *error);
 
     static constexpr int kSlots = 4;
     std::atomic<AudioChannel *> m_slots[kSlots] = {};

@@ -10,11 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::unique_ptr<FileReader> FileReader::open(const QString &path, size_t bufferSize)
+std::unique_ptr<FileReader> FileReader::open(const QString &path, size_t bufferSize, QString *error)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
         return nullptr;
+    }
     return std::unique_ptr<FileReader>(new FileReader(fd, bufferSize));
 }
 

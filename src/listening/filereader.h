@@ -17,8 +17,10 @@ class FileReader {
 public:
     static constexpr size_t kDefaultBuffer = 1 << 20;
 
-    // Opens path for reading only; nullptr when it cannot be opened.
-    static std::unique_ptr<FileReader> open(const QString &path, size_t bufferSize = kDefaultBuffer);
+    // Opens path for reading only; none, with the system's reason in error,
+    // when it cannot be opened.
+    [[nodiscard]] static std::unique_ptr<FileReader> open(const QString &path, size_t bufferSize = kDefaultBuffer,
+                                                          QString *error = nullptr);
     ~FileReader();
     FileReader(const FileReader &) = delete;
     FileReader &operator=(const FileReader &) = delete;

@@ -1,7 +1,5 @@
 #include "listening/markmath.h"
 
-#include "core/errors.h"
-
 #include <cfenv>
 #include <cmath>
 
@@ -9,35 +7,40 @@ namespace marks {
 
 namespace {
 
-int32_t roundToInt32(long double q)
+std::optional<int32_t> failed(const char *text, QString *error)
+{
+    if (error)
+        *error = QString::fromLatin1(text);
+    return std::nullopt;
+}
+
+std::optional<int32_t> roundToInt32(long double q, QString *error)
 {
     // The default rounding mode rounds to nearest with ties to even.
     const long double r = std::nearbyintl(q);
     if (!(r >= -9.2233720368547758e18L && r < 9.2233720368547758e18L))
-        throw AppError(QStringLiteral("Invalid floating point operation"));
+        return failed("Invalid floating point operation", error);
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(r))));
 }
 
 } // namespace
 
-int32_t Percent(int32_t mark, int32_t length)
+std::optional<int32_t> Percent(int32_t mark, int32_t length, QString *error)
 {
-    if (length == 0) {
-        throw AppError(mark == 0 ? QStringLiteral("Invalid floating point operation")
-                                 : QStringLiteral("Floating point division by zero"));
-    }
+    if (length == 0)
+        return failed(mark == 0 ? "Invalid floating point operation" : "Floating point division by zero", error);
     // volatile: each step is rounded to 80 bits where it happens, so that the
     // compiler cannot fuse or reorder them and the percentages stay exact.
     volatile long double q = static_cast<long double>(mark) / static_cast<long double>(length);
     q = q * 100.0L;
-    return roundToInt32(q);
+    return roundToInt32(q, error);
 }
 
-int32_t ByteOffset(int32_t percent, int64_t size)
+std::optional<int32_t> ByteOffset(int32_t percent, int64_t size, QString *error)
 {
     const int64_t product = static_cast<int64_t>(percent) * size;
     volatile long double q = static_cast<long double>(product) / 100.0L; // as above
-    return roundToInt32(q);
+    return roundToInt32(q, error);
 }
 
 } // namespace marks

@@ -32,7 +32,8 @@ void TFrmsplit::CmdEndClick()
             "and then use this end button to pick an ending position."));
         return;
     }
-    const int32_t start = strictInt(LblPosS->text());
+    QString error;
+    const int32_t start = must(strictInt(LblPosS->text(), &error), error);
     if (!(start < MediaPlayer1().Position())) {
         ui().messageBox(QStringLiteral(
             "The \"end\" position must be larger then the \"start\" position. Whenever you click the end position "
@@ -48,12 +49,13 @@ void TFrmsplit::CmdEndClick()
     }
     const QString shownEnd = LblPosE->text();
     LblPosE->setText(QString::number(MediaPlayer1().Position()));
-    const int32_t end = strictInt(LblPosE->text());
-    const int32_t startPercent = marks::Percent(start, MediaPlayer1().Length());
-    const int32_t endPercent = marks::Percent(end, MediaPlayer1().Length());
-    const int32_t segmentStart = marks::ByteOffset(startPercent, v.SourceFileSize);
-    const int32_t segmentLength = static_cast<int32_t>(
-        static_cast<uint32_t>(marks::ByteOffset(endPercent, v.SourceFileSize)) - static_cast<uint32_t>(segmentStart));
+    const int32_t end = must(strictInt(LblPosE->text(), &error), error);
+    const int32_t startPercent = must(marks::Percent(start, must(MediaPlayer1().Length(&error), error), &error), error);
+    const int32_t endPercent = must(marks::Percent(end, must(MediaPlayer1().Length(&error), error), &error), error);
+    const int32_t segmentStart = must(marks::ByteOffset(startPercent, v.SourceFileSize, &error), error);
+    const int32_t segmentEnd = must(marks::ByteOffset(endPercent, v.SourceFileSize, &error), error);
+    const int32_t segmentLength
+        = static_cast<int32_t>(static_cast<uint32_t>(segmentEnd) - static_cast<uint32_t>(segmentStart));
     // Both marks in the same hundredth of the track give no bytes: an empty
     // file must not replace an earlier piece, nor count as one, and the end
     // mark shown stays the one that was set.

@@ -1,6 +1,5 @@
 #include "listening/mpgplayer.h"
 
-#include "core/errors.h"
 #include "listening/filereader.h"
 
 #include <QFile>
@@ -28,6 +27,16 @@ QString decoderError(mpg123_handle *handle, int code)
     return QString::fromLocal8Bit(mpg123_plain_strerror(code));
 }
 
+// Sets error to text; the false or empty result of a failed operation.
+bool failed(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+const QString kNoAudio = QStringLiteral("The file contains no MPEG audio that can be played");
+
 } // namespace
 
 std::unique_ptr<MediaPlayer> createAudioPlayer()
@@ -45,13 +54,15 @@ void StreamDeleter::operator()(SDL_AudioStream *stream) const
     SDL_FreeAudioStream(stream);
 }
 
-Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames)
+Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error)
 {
     initLibrary();
     int err = MPG123_OK;
     Decoder handle(mpg123_new(nullptr, &err));
-    if (!handle)
-        throw PlayerError(decoderError(nullptr, err));
+    if (!handle) {
+        failed(error, decoderError(nullptr, err));
+        return {};
+    }
     mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     mpg123_format_none(handle.get());
     const long *rates = nullptr;
@@ -63,9 +74,9 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     // The decoder reads through a large buffer (a system call per frame would
     // make the scan of a long file slow), and sees only the file's audio:
     // junk between frames is neither heard nor counted.
-    std::unique_ptr<FileReader> reader = FileReader::open(path);
+    std::unique_ptr<FileReader> reader = FileReader::open(path, FileReader::kDefaultBuffer, error);
     if (!reader)
-        throw PlayerError(decoderError(nullptr, MPG123_BAD_FILE));
+        return {};
     const off_t size = reader->seek(0, SEEK_END);
     FileReader &raw = *reader;
     audiomap::Summary walked;
@@ -83,8 +94,10 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     reader->setRegions(std::move(regions));
     mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
                                  FileReader::closeCallback);
-    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) // the decoder closes the reader from now on
-        throw PlayerError(decoderError(handle.get(), MPG123_ERR));
+    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) { // the decoder closes the reader from now on
+        failed(error, decoderError(handle.get(), MPG123_ERR));
+        return {};
+    }
 
     // mpg123_open accepts any file: only audio that decodes counts.
     std::vector<unsigned char> block(16384);
@@ -97,15 +110,20 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     }
     int encoding = 0;
     if (done == 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || rate <= 0) {
-        throw PlayerError(rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT
-                              ? QStringLiteral("The file contains no MPEG audio that can be played")
-                              : decoderError(handle.get(), rc));
+        failed(error,
+               rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT ? kNoAudio
+                                                                               : decoderError(handle.get(), rc));
+        return {};
     }
-    if (!declaredTrue && mpg123_scan(handle.get()) != MPG123_OK)
-        throw PlayerError(decoderError(handle.get(), MPG123_ERR));
+    if (!declaredTrue && mpg123_scan(handle.get()) != MPG123_OK) {
+        failed(error, decoderError(handle.get(), MPG123_ERR));
+        return {};
+    }
     frames = mpg123_length(handle.get());
-    if (frames <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0)
-        throw PlayerError(QStringLiteral("The file contains no MPEG audio that can be played"));
+    if (frames <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
+        failed(error, kNoAudio);
+        return {};
+    }
     return handle;
 }
 
@@ -122,17 +140,19 @@ MpgPlayer::MpgPlayer()
 
 MpgPlayer::~MpgPlayer()
 {
-    Close();
+    release();
 }
 
-void MpgPlayer::Open()
+bool MpgPlayer::Open(QString *error)
 {
-    Close();
+    release();
     int64_t frames = 0;
-    Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames);
+    Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames, error);
+    if (!handle)
+        return false;
     m_channel.reset();
     if (!AudioOutput::instance().attach(&m_channel))
-        throw PlayerError(QStringLiteral("Too many players are open at once"));
+        return failed(error, QStringLiteral("Too many players are open at once"));
     // The audio device is looked for at the first Play: choosing a file only
     // reads it.
     m_handle = std::move(handle);
@@ -140,24 +160,31 @@ void MpgPlayer::Open()
     m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
     m_frame = 0;
     m_state = State::Stopped;
+    return true;
 }
 
 // The device's rate, and the stream that converts to it, from the first Play on.
-void MpgPlayer::ensureOutput()
+bool MpgPlayer::ensureOutput(QString *error)
 {
     if (m_stream)
-        return;
-    QString audioError;
-    if (!AudioOutput::instance().ensureOpen(&audioError))
-        throw PlayerError(audioError);
+        return true;
+    if (!AudioOutput::instance().ensureOpen(error))
+        return false;
     Stream stream(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(m_channels), static_cast<int>(m_rate),
                                      AUDIO_F32SYS, 2, AudioOutput::instance().rate()));
     if (!stream)
-        throw PlayerError(QString::fromUtf8(SDL_GetError()));
+        return failed(error, QString::fromUtf8(SDL_GetError()));
     m_stream = std::move(stream);
+    return true;
 }
 
-void MpgPlayer::Close()
+bool MpgPlayer::Close(QString * /*error*/)
+{
+    release();
+    return true;
+}
+
+void MpgPlayer::release()
 {
     if (m_state == State::Closed)
         return;
@@ -169,54 +196,59 @@ void MpgPlayer::Close()
     m_state = State::Closed;
 }
 
-void MpgPlayer::Play()
+bool MpgPlayer::Play(QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     checkEnd();
     if (m_state == State::Playing)
-        return;
-    if (m_state == State::Paused) {
-        Resume();
-        return;
-    }
+        return true;
+    if (m_state == State::Paused)
+        return Resume(error);
     if (m_frame >= m_totalFrames)
         m_frame = 0;
-    startPlayback();
+    return startPlayback(error);
 }
 
-void MpgPlayer::Stop()
+bool MpgPlayer::Stop(QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     checkEnd();
     if (m_state == State::Playing || m_state == State::Paused) {
         haltPlayback();
         m_state = State::Stopped;
     }
+    return true;
 }
 
-void MpgPlayer::Pause()
+bool MpgPlayer::Pause(QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     checkEnd();
     if (m_state == State::Playing) {
         AudioOutput::instance().setActive(&m_channel, false);
         m_state = State::Paused;
     } else if (m_state == State::Paused) {
-        Resume();
+        return Resume(error);
     }
+    return true;
 }
 
-void MpgPlayer::Resume()
+bool MpgPlayer::Resume(QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     checkEnd();
     if (m_state == State::Paused) {
         if (!AudioOutput::instance().setActive(&m_channel, true))
-            throw PlayerError(QString::fromUtf8(SDL_GetError()));
+            return failed(error, QString::fromUtf8(SDL_GetError()));
         m_state = State::Playing;
     } else if (m_state == State::Stopped) {
-        Play();
+        return Play(error);
     }
+    return true;
 }
 
 int MpgPlayer::Position() const
@@ -231,11 +263,12 @@ int MpgPlayer::Position() const
     return m_frame >= m_totalFrames ? m_lengthMs : toMs(m_frame);
 }
 
-void MpgPlayer::setPosition(int ms)
+bool MpgPlayer::setPosition(int ms, QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     if (ms < 0 || ms > m_lengthMs)
-        return;
+        return true;
     checkEnd();
     if (m_state == State::Playing || m_state == State::Paused)
         haltPlayback();
@@ -243,11 +276,13 @@ void MpgPlayer::setPosition(int ms)
     // Rounded up, so that reading the position back gives exactly ms.
     const int64_t frame = (static_cast<int64_t>(ms) * m_rate + 999) / 1000;
     m_frame = ms == m_lengthMs ? m_totalFrames : std::min(frame, m_totalFrames);
+    return true;
 }
 
-int MpgPlayer::Length()
+std::optional<int> MpgPlayer::Length(QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return std::nullopt;
     return m_lengthMs;
 }
 
@@ -284,9 +319,10 @@ void MpgPlayer::checkEnd()
     }
 }
 
-void MpgPlayer::startPlayback()
+bool MpgPlayer::startPlayback(QString *error)
 {
-    ensureOutput();
+    if (!ensureOutput(error))
+        return false;
     const off_t at = mpg123_seek(m_handle.get(), static_cast<off_t>(m_frame), SEEK_SET);
     m_startFrame = at >= 0 ? static_cast<int64_t>(at) : m_frame;
     SDL_AudioStreamClear(m_stream.get());
@@ -299,9 +335,10 @@ void MpgPlayer::startPlayback()
         m_channel.makeRoom();
         m_decoderThread.join();
         m_channel.reset();
-        throw PlayerError(reason);
+        return failed(error, reason);
     }
     m_state = State::Playing;
+    return true;
 }
 
 void MpgPlayer::haltPlayback()

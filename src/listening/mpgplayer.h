@@ -30,8 +30,10 @@ std::unique_ptr<MediaPlayer> createAudioPlayer();
 
 // A decoder on the audio of path (junk between its frames left out), its
 // first audio decoded to learn the rate and channels, its length in frames
-// (per channel) found, and set back to the start. Throws PlayerError.
-Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames);
+// (per channel) found, and set back to the start. Empty, with the decoder's
+// text in error, when the file holds no audio that plays.
+[[nodiscard]] Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames,
+                                  QString *error = nullptr);
 
 // Told on the window's thread that the device has played a track's last frame.
 class EndNotice : public QObject {
@@ -55,15 +57,15 @@ public:
     MpgPlayer();
     ~MpgPlayer() override;
 
-    void Open() override;
-    void Close() override;
-    void Play() override;
-    void Stop() override;
-    void Pause() override;
-    void Resume() override;
+    [[nodiscard]] bool Open(QString *error = nullptr) override;
+    [[nodiscard]] bool Close(QString *error = nullptr) override;
+    [[nodiscard]] bool Play(QString *error = nullptr) override;
+    [[nodiscard]] bool Stop(QString *error = nullptr) override;
+    [[nodiscard]] bool Pause(QString *error = nullptr) override;
+    [[nodiscard]] bool Resume(QString *error = nullptr) override;
     [[nodiscard]] int Position() const override;
-    void setPosition(int ms) override;
-    int Length() override;
+    [[nodiscard]] bool setPosition(int ms, QString *error = nullptr) override;
+    [[nodiscard]] std::optional<int> Length(QString *error = nullptr) override;
     [[nodiscard]] int Mode() const override;
     [[nodiscard]] bool isOpen() const override { return m_state != State::Closed; }
 
@@ -75,8 +77,9 @@ private:
         Paused
     };
 
-    void ensureOutput();
-    void startPlayback();
+    [[nodiscard]] bool ensureOutput(QString *error);
+    [[nodiscard]] bool startPlayback(QString *error);
+    void release();      // closes without asking whether it was open
     void haltPlayback(); // joins the decoder; sets m_frame from what was heard
     void checkEnd();     // a drained channel means the track has ended
     [[nodiscard]] int64_t heardFrame() const;

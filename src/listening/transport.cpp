@@ -17,10 +17,9 @@ void TFrmsplit::CmdPlayClick()
     if (RequireSelection())
         return;
     PreviewGuard();
-    try {
-        MediaPlayer1().Play();
+    if (MediaPlayer1().Play()) {
         startIfIdle(Timer2);
-    } catch (const std::exception &) {
+    } else {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to play the audio file. The file appears to be "
                                           "corrupt or is a format which cannot be played with this viewer. Please "
@@ -34,17 +33,20 @@ void TFrmsplit::CmdPauseClick()
     if (RequireSelection())
         return;
     PreviewGuard();
-    try {
-        if (MediaPlayer1().Mode() == MediaPlayer::Paused) {
-            MediaPlayer1().Resume();
+    bool done = true;
+    if (MediaPlayer1().Mode() == MediaPlayer::Paused) {
+        done = MediaPlayer1().Resume();
+        if (done)
             startIfIdle(Timer2);
-        } else if (MediaPlayer1().Mode() == MediaPlayer::Playing) {
-            MediaPlayer1().Pause();
+    } else if (MediaPlayer1().Mode() == MediaPlayer::Playing) {
+        done = MediaPlayer1().Pause();
+        if (done)
             Timer2->stop();
-        }
-    } catch (const std::exception &) {
+    }
+    if (!done) {
+        QString error;
         if (MediaPlayer1().Mode() == MediaPlayer::Playing)
-            MediaPlayer1().Stop();
+            must(MediaPlayer1().Stop(&error), error);
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to pause the file. The file may be corrupt. "
                                           "Please verify that your files are valid and are not corrupted."));
@@ -55,12 +57,10 @@ void TFrmsplit::CmdstopClick()
 {
     PreviewGuard();
     Timer2->stop();
-    try {
+    if (MediaPlayer1().Mode() == MediaPlayer::Playing && !MediaPlayer1().Stop()) {
+        QString error;
         if (MediaPlayer1().Mode() == MediaPlayer::Playing)
-            MediaPlayer1().Stop();
-    } catch (const std::exception &) {
-        if (MediaPlayer1().Mode() == MediaPlayer::Playing)
-            MediaPlayer1().Stop();
+            must(MediaPlayer1().Stop(&error), error);
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to stop playing the file. The file may be "
                                           "corrupt. Please verify that your files are valid audio files."));
@@ -77,7 +77,10 @@ void TFrmsplit::CmdRewindClick()
     const int step = SpinEdit1->Value();
     // Position minus step in 32 bits that wrap around: a step past the start
     // gives a huge or negative position, which the player ignores.
-    MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) - static_cast<uint32_t>(step)));
+    QString error;
+    must(MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) - static_cast<uint32_t>(step)),
+                                    &error),
+         error);
 }
 
 void TFrmsplit::CmdForwardClick()
@@ -88,7 +91,10 @@ void TFrmsplit::CmdForwardClick()
     const int position = MediaPlayer1().Position();
     const int step = SpinEdit2->Value();
     // The same wrap-around: a step past the end is ignored by the player.
-    MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) + static_cast<uint32_t>(step)));
+    QString error;
+    must(MediaPlayer1().setPosition(static_cast<int>(static_cast<uint32_t>(position) + static_cast<uint32_t>(step)),
+                                    &error),
+         error);
 }
 
 void TFrmsplit::Timer2Timer()
@@ -106,7 +112,8 @@ void TFrmsplit::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
         else
             startIfIdle(Timer2);
         const int position = ScrollBar1->value();
-        MediaPlayer1().setPosition(position);
+        QString error;
+        must(MediaPlayer1().setPosition(position, &error), error);
         LblCurrent->setText(QString::number(position));
     }
     QCoreApplication::processEvents();

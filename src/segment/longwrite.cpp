@@ -22,14 +22,13 @@ QString mebibytes(int64_t bytes)
 
 } // namespace
 
-CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress,
-                            const std::function<CopyOutcome()> &work, const ProgressHooks &hooks)
+void runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress, const std::function<void()> &work,
+                     const ProgressHooks &hooks)
 {
-    CopyOutcome outcome;
     std::atomic<bool> done{false};
     QEventLoop loop;
     std::thread worker([&] {
-        outcome = work();
+        work();
         done.store(true);
     });
     // The window's thread looks for the end itself: the worker touches no
@@ -94,7 +93,6 @@ CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progres
             hooks.busy(false);
     }
     worker.join();
-    return outcome;
 }
 
 } // namespace segment

@@ -1,8 +1,8 @@
 #pragma once
 // A long write that never freezes the window: the copy runs on a thread of
 // its own while the window repaints and answers the window manager. A write
-// that lasts more than about a second shows a modal progress window with
-// Cancel (Escape); a shorter one looks as if it had run in the handler.
+// that lasts more than about a second shows a progress window with Cancel
+// (Escape); a shorter one looks as if it had run in the handler.
 
 #include "segment/segmentfile.h"
 
@@ -22,10 +22,10 @@ struct ProgressHooks {
     std::function<void(bool)> busy;
 };
 
-// Runs work, which reports into progress and stops when progress asks it to,
-// and returns its outcome once it has ended. For its first second the windows
-// repaint but take no input; then the progress window shows.
-[[nodiscard]] CopyOutcome runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress,
-                                          const std::function<CopyOutcome()> &work, const ProgressHooks &hooks);
+// Runs work on a thread of its own, which reports into progress and stops
+// when progress asks it to, and returns once it has ended. For its first
+// second the windows repaint but take no input; then the progress window shows.
+void runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress, const std::function<void()> &work,
+                     const ProgressHooks &hooks);
 
 } // namespace segment

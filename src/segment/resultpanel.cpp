@@ -1,6 +1,5 @@
 // The result panel and the preview of the new file.
 
-#include "core/errors.h"
 #include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "core/mediaplayer.h"
@@ -22,12 +21,11 @@ void TFrmsplit::ToggleResultPanel()
 
 void TFrmsplit::ClosePreviewPlayer()
 {
-    try {
-        if (MediaPlayer2().Mode() == MediaPlayer::Playing)
-            MediaPlayer2().Stop();
-        MediaPlayer2().Close();
+    const bool closed
+        = (MediaPlayer2().Mode() != MediaPlayer::Playing || MediaPlayer2().Stop()) && MediaPlayer2().Close();
+    if (closed) {
         v.PreviewClosed = true;
-    } catch (const std::exception &) {
+    } else {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to close the media player. "
                                           "Please close and reopen the software to continue."));
@@ -37,7 +35,8 @@ void TFrmsplit::ClosePreviewPlayer()
 
 void TFrmsplit::StopSourcePlayer()
 {
-    MediaPlayer1().Stop();
+    QString error;
+    must(MediaPlayer1().Stop(&error), error);
 }
 
 void TFrmsplit::PreviewGuard()
@@ -53,10 +52,7 @@ void TFrmsplit::CmdPmp3Click()
     v.PreviewClosed = false;
     startIfIdle(Timer3);
     MediaPlayer2().setFileName(LblPath->text() + LblName->text());
-    try {
-        MediaPlayer2().Open();
-        MediaPlayer2().Play();
-    } catch (const std::exception &) {
+    if (!MediaPlayer2().Open() || !MediaPlayer2().Play()) {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to play ") + MediaPlayer2().FileName()
                                + QStringLiteral(". The ")

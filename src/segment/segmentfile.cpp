@@ -71,43 +71,49 @@ int64_t GetFileSize64(const QString &path)
 
 namespace {
 
-CopyOutcome failed(const QString &destination, const QString &reason)
+// Sets *failure (when asked for) and gives the copy's false.
+bool fail(CopyFailure *failure, CopyFailure::Kind kind, const QString &text)
 {
-    return {CopyOutcome::Failed,
-            QStringLiteral("The new MP3 could not be written to %1: %2. Nothing was changed: the "
-                           "original MP3 and any earlier file of that name are as they were.")
-                .arg(destination, reason)};
+    if (failure)
+        *failure = {kind, text};
+    return false;
 }
 
 } // namespace
 
-CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
-                          CopyProgress *progress)
+bool copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
+                   CopyProgress *progress, CopyFailure *failure)
 {
     const auto cancelled = [progress] {
         return progress && progress->cancel.load();
     };
-    const auto stopped = [] {
-        return CopyOutcome{CopyOutcome::Cancelled, QString::fromLatin1(kCancelledText)};
+    const auto stopped = [failure] {
+        return fail(failure, CopyFailure::Cancelled, QString::fromLatin1(kCancelledText));
+    };
+    const auto failed = [failure](const QString &destination, const QString &reason) {
+        return fail(failure, CopyFailure::Failed,
+                    QStringLiteral("The new MP3 could not be written to %1: %2. Nothing was changed: the "
+                                   "original MP3 and any earlier file of that name are as they were.")
+                        .arg(destination, reason));
     };
     // A pipe or a device is never opened: reading it could block forever.
     const QFileInfo sourceInfo(source);
     QFile in(source);
     if (start < 0 || !sourceInfo.isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !in.seek(start))
-        return {CopyOutcome::SourceUnreadable, QString::fromLatin1(kSourceUnreadableText)};
+        return fail(failure, CopyFailure::SourceUnreadable, QString::fromLatin1(kSourceUnreadableText));
 
     if (platform::sameFile(source, destination)) {
-        return {CopyOutcome::SameAsSource,
-                QStringLiteral("The new file would have the same name and location as the MP3 you "
-                               "are splitting (%1). The original MP3 is never altered, so nothing "
-                               "was written. Choose another name or location for the new file.")
-                    .arg(destination)};
+        return fail(failure, CopyFailure::SameAsSource,
+                    QStringLiteral("The new file would have the same name and location as the MP3 you "
+                                   "are splitting (%1). The original MP3 is never altered, so nothing "
+                                   "was written. Choose another name or location for the new file.")
+                        .arg(destination));
     }
 
     const QFileInfo destInfo(destination);
     const auto cannotCreate = [&](const QString &reason) {
-        return CopyOutcome{CopyOutcome::CannotCreate,
-                           QStringLiteral("Cannot create file \"%1\". %2").arg(destination, reason)};
+        return fail(failure, CopyFailure::CannotCreate,
+                    QStringLiteral("Cannot create file \"%1\". %2").arg(destination, reason));
     };
     if (destInfo.exists() && destInfo.isDir())
         return cannotCreate(QStringLiteral("Is a directory"));
@@ -162,7 +168,7 @@ CopyOutcome copyByteRange(const QString &source, const QString &destination, int
         return stopped();
     if (!out.commit())
         return failed(destination, out.errorString());
-    return {};
+    return true;
 }
 
 } // namespace segment

@@ -22,19 +22,21 @@ QString defaultOutputName(const QString &source);
 QString withMp3Extension(const QString &name);
 
 // Size of the regular file at path (taken literally, links followed), or -1.
-int64_t GetFileSize64(const QString &path);
+// The -1 is what the window shows for a size it cannot read, so it stays a
+// value here rather than a failure.
+[[nodiscard]] int64_t GetFileSize64(const QString &path);
 
-struct CopyOutcome {
+// Why a copy failed, and the text to tell the user.
+struct CopyFailure {
     enum Kind {
-        Copied,           // the new file is in place
         SourceUnreadable, // the source could not be opened or positioned
         SameAsSource,     // the destination is the source itself: nothing written
         CannotCreate,     // the destination cannot be created at all: nothing written
         Failed,           // reading or writing failed: nothing changed
         Cancelled         // stopped on request before the end: nothing changed
     };
-    Kind kind = Copied;
-    QString message; // what to tell the user when kind is not Copied
+    Kind kind = Failed;
+    QString text;
 };
 
 // A copy watched and stopped from another thread: the bytes written so far,
@@ -46,12 +48,12 @@ struct CopyProgress {
 
 // Copies up to length bytes from offset start of source into destination,
 // in blocks of kBlockSize through one buffer. The destination is replaced
-// only when the whole copy succeeded. Never throws: every failure is an
-// outcome with the text to show. With progress, the bytes written are counted
-// there, and a cancel request ends the copy (Cancelled) before the earlier
-// file is replaced.
-[[nodiscard]] CopyOutcome copyByteRange(const QString &source, const QString &destination, int32_t start,
-                                        int64_t length, CopyProgress *progress = nullptr);
+// only when the whole copy succeeded; else false, with the kind of failure and
+// its text in failure. With progress, the bytes written are counted there, and
+// a cancel request ends the copy (Cancelled) before the earlier file is
+// replaced.
+[[nodiscard]] bool copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
+                                 CopyProgress *progress = nullptr, CopyFailure *failure = nullptr);
 
 extern const char *const kSourceUnreadableText;
 extern const char *const kCancelledText;

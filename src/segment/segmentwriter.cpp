@@ -63,7 +63,8 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     // only after it has been counted.
     const termination::WriteInProgress writing;
     segment::CopyProgress progress;
-    segment::CopyOutcome outcome;
+    segment::CopyFailure failure;
+    bool copied = false;
     {
         BusyCursor busy;
         m_writing = &progress;
@@ -75,25 +76,25 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
         hooks.busy = [this](bool busy) {
             setControlsEnabled(!busy);
         };
-        outcome = segment::runWithProgress(
+        segment::runWithProgress(
             this, length, progress,
-            [&] { return segment::copyByteRange(source, destination, start, length, &progress); }, hooks);
+            [&] { copied = segment::copyByteRange(source, destination, start, length, &progress, &failure); }, hooks);
         m_writing = nullptr;
     }
     if (m_quitAfterWrite) {
         // Asked to end the program meanwhile: it ends now, whatever came of the write.
         QTimer::singleShot(0, this, &QWidget::close);
-        if (outcome.kind != segment::CopyOutcome::Copied) {
+        if (!copied) {
             v.CopyFailed = true;
             return;
         }
     }
-    // A destination that cannot be created at all is left to the default
-    // error report; the other failures have their message here.
-    if (outcome.kind == segment::CopyOutcome::CannotCreate)
-        throw AppError(outcome.message);
-    if (outcome.kind != segment::CopyOutcome::Copied) {
-        ui().messageBox(outcome.message);
+    if (!copied) {
+        // A destination that cannot be created at all is left to the default
+        // error report; the other failures have their message here.
+        if (failure.kind == segment::CopyFailure::CannotCreate)
+            endWith(failure.text);
+        ui().messageBox(failure.text);
         v.CopyFailed = true;
         return;
     }
@@ -101,9 +102,7 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     LblName->setText(parts.name);
     LblPath->setText(parts.dir);
     LblNewByte->setText(QString::number(segment::GetFileSize64(destination)));
-    try {
-        settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1);
-    } catch (const AppError &e) {
-        m_countFailure = errorReportText(e.text());
-    }
+    QString error;
+    if (!settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1, &error))
+        m_countFailure = errorReportText(error);
 }

@@ -48,21 +48,30 @@ QByteArray normalized(const QByteArray &data)
 
 namespace {
 
-// Loads the file into ini. False when it exists but cannot be read.
-bool load(CSimpleIniA &store, const QString &path)
+// Loads the file into ini. False, with the reason, when it exists but cannot be read.
+bool load(CSimpleIniA &store, const QString &path, QString *error = nullptr)
 {
     store.SetMultiKey(true);
     store.SetSpaces(false);
     QFile file(path);
     if (!file.exists())
         return true;
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    const auto failed = [&](const QString &why) {
+        if (error)
+            *error = why;
         return false;
+    };
+    if (!QFileInfo(path).isFile())
+        return failed(QStringLiteral("it is not a file"));
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file.errorString());
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return false;
+        return failed(file.errorString());
     const QByteArray text = normalized(data);
-    return store.LoadData(text.constData(), static_cast<size_t>(text.size())) >= 0;
+    if (store.LoadData(text.constData(), static_cast<size_t>(text.size())) < 0)
+        return failed(QStringLiteral("its text cannot be read"));
+    return true;
 }
 
 QByteArray bytes(const QString &s)
@@ -85,31 +94,39 @@ QString readString(const QString &path, const QString &section, const QString &k
     return QString::fromLocal8Bit(value);
 }
 
-void writeString(const QString &path, const QString &section, const QString &key, const QString &value)
+bool writeString(const QString &path, const QString &section, const QString &key, const QString &value, QString *error)
 {
     const QString failure = QStringLiteral("Unable to write to %1").arg(path);
+    const auto refused = [&](const QString &why) {
+        diagnose(QStringLiteral("%1: %2").arg(failure, why));
+        if (error)
+            *error = failure;
+        return false;
+    };
     if (path.isEmpty())
-        throw AppError(failure);
+        return refused(QStringLiteral("no settings folder was found"));
     // A line break in a value would end its line and start a new section or key.
     for (const QString *text : {&section, &key, &value}) {
         if (text->contains(QLatin1Char('\n')) || text->contains(QLatin1Char('\r')) || text->contains(QChar(0)))
-            throw AppError(failure);
+            return refused(QStringLiteral("a line break or NUL cannot be kept in a line of the file"));
     }
     CSimpleIniA store;
-    if (!load(store, path))
-        throw AppError(failure);
+    QString reason;
+    if (!load(store, path, &reason))
+        return refused(reason);
     const QByteArray s = bytes(section), k = bytes(key), v = bytes(value);
     if (store.SetValue(s.constData(), k.constData(), v.constData(), nullptr, true) < 0)
-        throw AppError(failure);
+        return refused(QStringLiteral("the value cannot be stored"));
     std::string text;
     if (store.Save(text, false) < 0)
-        throw AppError(failure);
+        return refused(QStringLiteral("the file's text cannot be made"));
     // A name that begins with the bytes of a UTF-8 signature must not be read
     // back as a signature.
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)
         text = "\n" + text;
-    if (!safefile::replace(path, QByteArray::fromStdString(text)))
-        throw AppError(failure);
+    if (!safefile::replace(path, QByteArray::fromStdString(text), &reason))
+        return refused(reason);
+    return true;
 }
 
 } // namespace ini

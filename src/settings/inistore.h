@@ -12,8 +12,11 @@ namespace ini {
 QString readString(const QString &path, const QString &section, const QString &key, const QString &defaultValue);
 
 // Sets [section] key := value, creating the file, section and key as needed
-// and keeping everything else. Throws AppError "Unable to write to <path>".
-void writeString(const QString &path, const QString &section, const QString &key, const QString &value);
+// and keeping everything else. False with "Unable to write to <path>" when the
+// file cannot be written (it is then as it was); the system's reason goes to
+// diagnose().
+[[nodiscard]] bool writeString(const QString &path, const QString &section, const QString &key, const QString &value,
+                               QString *error = nullptr);
 
 // The text as the store reads it: NUL bytes read as blanks, and a section
 // line that lacks its closing bracket is closed at the end of its line (so

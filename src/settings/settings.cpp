@@ -82,14 +82,24 @@ bool confText(const QSettings::SettingsMap &map, QByteArray &text)
     return true;
 }
 
+// Why the last write of the store failed, where the system said: QSettings
+// itself only tells that it did.
+thread_local QString confWriteFailure;
+
 bool writeConf(QIODevice &device, const QSettings::SettingsMap &map)
 {
     QByteArray text;
-    if (!confText(map, text) || device.write(text) != text.size())
+    if (!confText(map, text)) {
+        confWriteFailure = QStringLiteral("its values cannot be written as text");
         return false;
+    }
+    if (device.write(text) != text.size()) {
+        confWriteFailure = device.errorString();
+        return false;
+    }
     // Synced before the store commits it: a late refusal keeps the old file.
     auto *file = qobject_cast<QFileDevice *>(&device);
-    return !file || safefile::syncData(*file, nullptr);
+    return !file || safefile::syncData(*file, &confWriteFailure);
 }
 
 QSettings::Format confFormat()
@@ -142,9 +152,15 @@ void clearStaleLock()
 }
 #endif
 
-void writeAsk(QSettings &store, bool ask)
+bool writeAsk(QSettings &store, bool ask, QString *error)
 {
-    const QString failure = QStringLiteral("Failed to set data for 'Ask'");
+    const auto failed = [error](const QString &why) {
+        const QString failure = QStringLiteral("Failed to set data for 'Ask'");
+        diagnose(QStringLiteral("%1: %2").arg(failure, why));
+        if (error)
+            *error = failure;
+        return false;
+    };
 #ifndef Q_OS_WIN
     clearStaleLock();
     if (!QFileInfo(askFolder()).isWritable()) {
@@ -155,15 +171,21 @@ void writeAsk(QSettings &store, bool ask)
             map.insert(key, store.value(key));
         map.insert(kAsk, ask ? 1 : 0);
         QByteArray text;
-        if (!confText(map, text) || !safefile::writeInPlace(askPath(), text))
-            throw AppError(failure);
-        return;
+        if (!confText(map, text))
+            return failed(QStringLiteral("its values cannot be written as text"));
+        QString reason;
+        if (!safefile::writeInPlace(askPath(), text, &reason))
+            return failed(reason);
+        return true;
     }
 #endif
     store.setValue(kAsk, ask ? 1 : 0);
+    confWriteFailure.clear();
     store.sync();
     if (store.status() == QSettings::AccessError)
-        throw AppError(failure);
+        return failed(confWriteFailure.isEmpty() ? QStringLiteral("%1 cannot be written").arg(store.fileName())
+                                                 : confWriteFailure);
+    return true;
 }
 
 } // namespace
@@ -202,35 +224,41 @@ int32_t ReadFormHeight(const QString &section, const QString &path)
     return readFormValue(section, QStringLiteral("H"), path);
 }
 
-void SaveFormSize(int width, int height, const QString &section, const QString &path)
+bool SaveFormSize(int width, int height, const QString &section, const QString &path, QString *error)
 {
-    ini::writeString(path, section, QStringLiteral("W"), QString::number(width));
-    ini::writeString(path, section, QStringLiteral("H"), QString::number(height));
+    return ini::writeString(path, section, QStringLiteral("W"), QString::number(width), error)
+        && ini::writeString(path, section, QStringLiteral("H"), QString::number(height), error);
 }
 
-void ReadSplitCount(const QString &statsPath, int64_t &SplitCount)
+bool ReadSplitCount(const QString &statsPath, int64_t &SplitCount, QString *error)
 {
     SplitCount = 0;
     if (statsPath.isEmpty())
-        return;
+        return true;
     const QString text = ini::readString(statsPath, kStat, kNumber, QStringLiteral(" "));
-    SplitCount = static_cast<int64_t>(strictInt(text));
+    const std::optional<int32_t> count = strictInt(text, error);
+    if (!count)
+        return false;
+    SplitCount = static_cast<int64_t>(*count);
+    return true;
 }
 
-void AddToSplitCount(const QString &statsPath, int64_t &SplitCount, int32_t n)
+bool AddToSplitCount(const QString &statsPath, int64_t &SplitCount, int32_t n, QString *error)
 {
-    ReadSplitCount(statsPath, SplitCount);
+    if (!ReadSplitCount(statsPath, SplitCount, error))
+        return false;
     if (statsPath.isEmpty())
-        return;
+        return true;
     const uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(SplitCount));
     const int32_t sum = static_cast<int32_t>(low + static_cast<uint32_t>(n));
-    ini::writeString(statsPath, kStat, kNumber, QString::number(sum));
+    return ini::writeString(statsPath, kStat, kNumber, QString::number(sum), error);
 }
 
-void CreateStatsFileIfMissing(const QString &statsPath)
+bool CreateStatsFileIfMissing(const QString &statsPath, QString *error)
 {
-    if (!QFileInfo::exists(statsPath))
-        ini::writeString(statsPath, kStat, kNumber, QStringLiteral("0"));
+    if (QFileInfo::exists(statsPath))
+        return true;
+    return ini::writeString(statsPath, kStat, kNumber, QStringLiteral("0"), error);
 }
 
 QString ReadLastDir(const QString &statsPath)
@@ -238,41 +266,47 @@ QString ReadLastDir(const QString &statsPath)
     return ini::readString(statsPath, kHistory, kLastDir, QString());
 }
 
-void WriteLastDir(const QString &statsPath, const QString &folder)
+bool WriteLastDir(const QString &statsPath, const QString &folder, QString *error)
 {
     // A folder whose name holds a line break cannot be kept in a line of the
     // file: the folder remembered before stays.
     if (statsPath.isEmpty() || folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r')))
-        return;
-    ini::writeString(statsPath, kHistory, kLastDir, folder);
+        return true;
+    return ini::writeString(statsPath, kHistory, kLastDir, folder, error);
 }
 
-bool LoadAskFlag()
+std::optional<bool> LoadAskFlag(QString *error)
 {
+    const auto invalid = [error]() -> std::optional<bool> {
+        if (error)
+            *error = QStringLiteral("Invalid data type for 'Ask'");
+        return std::nullopt;
+    };
     std::unique_ptr<QSettings> store;
     if (!openAskStore(store))
         return true;
     // Text that is no settings file at all holds no whole number either.
     if (store->status() == QSettings::FormatError)
-        throw AppError(QStringLiteral("Invalid data type for 'Ask'"));
+        return invalid();
     if (!store->contains(kAsk)) {
-        writeAsk(*store, true);
+        if (!writeAsk(*store, true, error))
+            return std::nullopt;
         return true;
     }
     const QVariant raw = store->value(kAsk);
     bool ok = false;
     const qlonglong value = raw.toString().trimmed().toLongLong(&ok);
     if (!ok)
-        throw AppError(QStringLiteral("Invalid data type for 'Ask'"));
+        return invalid();
     return value != 0;
 }
 
-void SaveAskFlag(bool ask)
+bool SaveAskFlag(bool ask, QString *error)
 {
     std::unique_ptr<QSettings> store;
     if (!openAskStore(store))
-        return;
-    writeAsk(*store, ask);
+        return true;
+    return writeAsk(*store, ask, error);
 }
 
 } // namespace settings

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace settings {
 
@@ -24,28 +25,35 @@ QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least);
 
 int32_t ReadFormWidth(const QString &section, const QString &path);
 int32_t ReadFormHeight(const QString &section, const QString &path);
-// Writes "W" then "H". Throws AppError when the file cannot be written.
-void SaveFormSize(int width, int height, const QString &section, const QString &path);
+// The functions below that can fail return false (or nothing) with the text to
+// show in error: "Unable to write to <path>" for a settings file that cannot be
+// written, which is then left as it was.
 
-// Sets SplitCount to 0, then to [Stat] "Number" read strictly (throws AppError).
-// A statistics file that was never located (empty path) counts nothing.
-void ReadSplitCount(const QString &statsPath, int64_t &SplitCount);
+// Writes "W" then "H".
+[[nodiscard]] bool SaveFormSize(int width, int height, const QString &section, const QString &path,
+                                QString *error = nullptr);
+
+// Sets SplitCount to 0, then to [Stat] "Number" read strictly: a text that is
+// no whole number fails with "'<text>' is not a valid integer value", leaving
+// SplitCount 0. A statistics file that was never located (empty path) counts
+// nothing.
+[[nodiscard]] bool ReadSplitCount(const QString &statsPath, int64_t &SplitCount, QString *error = nullptr);
 // Reads the count, adds n with signed 32-bit wrap-around and writes the sum.
 // SplitCount keeps the value read before the addition.
-void AddToSplitCount(const QString &statsPath, int64_t &SplitCount, int32_t n);
+[[nodiscard]] bool AddToSplitCount(const QString &statsPath, int64_t &SplitCount, int32_t n, QString *error = nullptr);
 
 // Creates the statistics file with [Stat] Number=0 when no file exists there.
-void CreateStatsFileIfMissing(const QString &statsPath);
+[[nodiscard]] bool CreateStatsFileIfMissing(const QString &statsPath, QString *error = nullptr);
 
 // [History] "Last Dir".
 QString ReadLastDir(const QString &statsPath);
-void WriteLastDir(const QString &statsPath, const QString &folder);
+[[nodiscard]] bool WriteLastDir(const QString &statsPath, const QString &folder, QString *error = nullptr);
 
 // The "Ask" value: true when missing (it is then created as 1) or when its
-// store cannot be opened. Throws AppError "Invalid data type for 'Ask'" for a
-// value that is not a whole number and "Failed to set data for 'Ask'" when it
+// store cannot be opened. Fails with "Invalid data type for 'Ask'" for a value
+// that is not a whole number and with "Failed to set data for 'Ask'" when it
 // cannot be written.
-bool LoadAskFlag();
-void SaveAskFlag(bool ask);
+[[nodiscard]] std::optional<bool> LoadAskFlag(QString *error = nullptr);
+[[nodiscard]] bool SaveAskFlag(bool ask, QString *error = nullptr);
 
 } // namespace settings

@@ -149,17 +149,20 @@ private slots:
 
     void largestSizeIsHandedOnWithoutLoss()
     {
-        const auto r = byterange::fromLabels(QStringLiteral("0"), QStringLiteral("2147483647"));
+        const auto r = *byterange::fromLabels(QStringLiteral("0"), QStringLiteral("2147483647"));
         QCOMPARE(byterange::pieceSize(r), 2147483647);
         const auto s = byterange::segmentOf(r);
         QVERIFY(s.has_value());
         QCOMPARE(s->start, 0);
         QCOMPARE(s->length, 2147483647);
         const auto last
-            = byterange::segmentOf(byterange::fromLabels(QStringLiteral("2147483646"), QStringLiteral("2147483647")));
+            = byterange::segmentOf(*byterange::fromLabels(QStringLiteral("2147483646"), QStringLiteral("2147483647")));
         QCOMPARE(last->start, 2147483646);
         QCOMPARE(last->length, 1);
-        QVERIFY(!byterange::segmentOf(byterange::fromLabels(QStringLiteral("5"), QStringLiteral("5"))));
+        QVERIFY(!byterange::segmentOf(*byterange::fromLabels(QStringLiteral("5"), QStringLiteral("5"))));
+        QString error;
+        QVERIFY(!byterange::fromLabels(QStringLiteral("5"), QStringLiteral("x"), &error));
+        QCOMPARE(error, QStringLiteral("'x' is not a valid integer value"));
     }
 
     void wholeRoadWithMouseKeysAndTheRealPlayer()

@@ -1,5 +1,4 @@
 // The media player's Open, and a seek and position reading, on arbitrary bytes.
-#include "core/errors.h"
 #include "core/mediaplayer.h"
 #include "listening/mpgplayer.h"
 
@@ -25,20 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         f.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
     }
     player->setFileName(path);
-    try {
-        player->Open();
-    } catch (const PlayerError &) {
-        if (player->isOpen() || player->Mode() != MediaPlayer::NotReady)
+    QString error;
+    if (!player->Open(&error)) {
+        if (player->isOpen() || player->Mode() != MediaPlayer::NotReady || error.isEmpty())
             std::abort();
         return 0;
     }
-    const int length = player->Length();
+    const int length = player->Length().value_or(-1);
     if (length <= 0 || player->Mode() != MediaPlayer::Stopped)
         std::abort();
-    player->setPosition(length / 2);
-    if (player->Position() != length / 2 && length > 1)
+    if (!player->setPosition(length / 2) || (player->Position() != length / 2 && length > 1))
         std::abort();
-    player->setPosition(length + 1); // changes nothing
-    player->Close();
+    if (!player->setPosition(length + 1) || !player->Close()) // the first changes nothing
+        std::abort();
     return 0;
 }

@@ -3,7 +3,9 @@
 
 #include <QTest>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 // The decoder's reader against the file's own bytes, with a buffer far smaller
 // than the file so that every pattern the decoder uses meets the buffer's edges.
@@ -39,7 +41,9 @@ private slots:
         QCOMPARE(r->seek(9000, SEEK_SET), off_t(9000));
         QFile::resize(path, 9500); // shrinks from outside
         QCOMPARE(next(1000), data.mid(9000, 500));
-        QVERIFY(!FileReader::open(dir.path() + QStringLiteral("/none")));
+        QString error;
+        QVERIFY(!FileReader::open(dir.path() + QStringLiteral("/none"), 1024, &error));
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
     }
 };
 

@@ -157,7 +157,8 @@ private slots:
         ConfigHome home;
         Harness h;
         prepare(h, false);
-        ini::writeString(home.statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("abc"));
+        QVERIFY(
+            ini::writeString(home.statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QStringLiteral("abc")));
         writeRange(h, 0, 10);
         QCOMPARE(h.ui.texts().size(), 2);
         QVERIFY(h.ui.texts().first().startsWith(QStringLiteral("New MP3 successfully created!")));

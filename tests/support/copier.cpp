@@ -23,6 +23,5 @@ int main(int argc, char *argv[])
         cleavo_fault_signal_at(CLEAVO_FAULT_SYNC, folder.constData(), SIGTERM);
     else
         cleavo_fault_slow_writes(folder.constData(), 20000);
-    const auto outcome = segment::copyByteRange(source, destination, 0, QFileInfo(source).size());
-    return outcome.kind == segment::CopyOutcome::Copied ? 0 : 1;
+    return segment::copyByteRange(source, destination, 0, QFileInfo(source).size()) ? 0 : 1;
 }

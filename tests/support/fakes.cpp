@@ -1,8 +1,6 @@
 #include "support/fakes.h"
 #include "listening/mpgplayer.h"
 
-#include "core/errors.h"
-
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -38,80 +36,104 @@ QStringList ScriptedInteraction::textsOf(Kind kind) const
     return out;
 }
 
-void FakePlayer::Open()
+namespace {
+
+bool refuse(QString *error, const char *text)
+{
+    if (error)
+        *error = QString::fromLatin1(text);
+    return false;
+}
+
+} // namespace
+
+bool FakePlayer::Open(QString *error)
 {
     log << QStringLiteral("Open ") + FileName();
     open = false;
     if (failOpen)
-        throw PlayerError(QStringLiteral("The file could not be opened"));
+        return refuse(error, "The file could not be opened");
     open = true;
     mode = Stopped;
     position = 0;
+    return true;
 }
 
-void FakePlayer::Close()
+bool FakePlayer::Close(QString *error)
 {
     log << QStringLiteral("Close");
     if (failStop && open)
-        throw PlayerError(QStringLiteral("close failed"));
+        return refuse(error, "close failed");
     open = false;
+    return true;
 }
 
-void FakePlayer::Play()
+bool FakePlayer::Play(QString *error)
 {
     log << QStringLiteral("Play");
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     if (failPlay)
-        throw PlayerError(QStringLiteral("play failed"));
+        return refuse(error, "play failed");
     if (mode == Stopped && position >= length)
         position = 0;
     mode = Playing;
+    return true;
 }
 
-void FakePlayer::Stop()
+bool FakePlayer::Stop(QString *error)
 {
     log << QStringLiteral("Stop");
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     if (failStop)
-        throw PlayerError(QStringLiteral("stop failed"));
+        return refuse(error, "stop failed");
     if (failStopsLeft > 0) {
         --failStopsLeft;
-        throw PlayerError(QStringLiteral("stop failed"));
+        return refuse(error, "stop failed");
     }
     mode = Stopped;
+    return true;
 }
 
-void FakePlayer::Pause()
+bool FakePlayer::Pause(QString *error)
 {
     log << QStringLiteral("Pause");
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     if (mode == Playing)
         mode = Paused;
     else if (mode == Paused)
         mode = Playing;
+    return true;
 }
 
-void FakePlayer::Resume()
+bool FakePlayer::Resume(QString *error)
 {
     log << QStringLiteral("Resume");
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     if (mode == Paused)
         mode = Playing;
+    return true;
 }
 
-void FakePlayer::setPosition(int ms)
+bool FakePlayer::setPosition(int ms, QString *error)
 {
     log << QStringLiteral("Position %1").arg(ms);
-    requireOpen();
+    if (!requireOpen(error))
+        return false;
     if (ms < 0 || ms > length)
-        return;
+        return true;
     position = ms;
     mode = Stopped;
+    return true;
 }
 
-int FakePlayer::Length()
+std::optional<int> FakePlayer::Length(QString *error)
 {
-    requireOpen();
+    if (!requireOpen(error))
+        return std::nullopt;
     return length;
 }
 

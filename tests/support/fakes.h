@@ -90,15 +90,15 @@ public:
     int failStopsLeft = 0; // the next n Stop calls fail
     QStringList log;       // operations in order
 
-    void Open() override;
-    void Close() override;
-    void Play() override;
-    void Stop() override;
-    void Pause() override;
-    void Resume() override;
+    bool Open(QString *error = nullptr) override;
+    bool Close(QString *error = nullptr) override;
+    bool Play(QString *error = nullptr) override;
+    bool Stop(QString *error = nullptr) override;
+    bool Pause(QString *error = nullptr) override;
+    bool Resume(QString *error = nullptr) override;
     [[nodiscard]] int Position() const override { return open ? position : 0; }
-    void setPosition(int ms) override;
-    int Length() override;
+    bool setPosition(int ms, QString *error = nullptr) override;
+    std::optional<int> Length(QString *error = nullptr) override;
     [[nodiscard]] int Mode() const override { return open ? mode : NotReady; }
     bool isOpen() const override { return open; }
 };
