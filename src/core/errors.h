@@ -30,7 +30,7 @@
 
 // The text shown by the default error report: the failure's own text, with a
 // full stop added when it does not already end in one.
-QString errorReportText(const QString &failure);
+[[nodiscard]] QString errorReportText(const QString &failure);
 
 // A line for whoever runs the program about a failure.
 void diagnose(const QString &line);

@@ -8,10 +8,10 @@
 // Leading blanks, an optional sign, then decimal digits, or hexadecimal digits
 // after "$", "x" or "0x". Decimal must fit a signed 32-bit integer; hexadecimal
 // may use all 32 bits (read as two's complement). Nothing may follow.
-std::optional<int32_t> parseInt32(const QString &text);
+[[nodiscard]] std::optional<int32_t> parseInt32(const QString &text);
 
 // Lenient: what parseInt32 reads, and the default for anything else.
-int32_t lenientInt(const QString &text, int32_t defaultValue = 0);
+[[nodiscard]] int32_t lenientInt(const QString &text, int32_t defaultValue = 0);
 
 // Strict: what parseInt32 reads; else nothing, with
 // "'<text>' is not a valid integer value" in error.

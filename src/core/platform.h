@@ -7,17 +7,17 @@ namespace platform {
 
 // The folder of the statistics INI file (with no trailing separator),
 // created when missing. Empty when it cannot be determined.
-QString windowsDir();
+[[nodiscard]] QString windowsDir();
 // Full path of the window-size file.
-QString sizeIniPath();
+[[nodiscard]] QString sizeIniPath();
 // The root below which QSettings keeps "Quillfen/Cleavo" in native format.
-QString settingsRoot();
+[[nodiscard]] QString settingsRoot();
 
 // True for the characters that end the folder part of a path.
-bool isPathSeparator(QChar c);
+[[nodiscard]] bool isPathSeparator(QChar c);
 
 // Same file on disk (after links are resolved); false when either is missing.
-bool sameFile(const QString &a, const QString &b);
+[[nodiscard]] bool sameFile(const QString &a, const QString &b);
 
 // Where the desktop has no session bus (a bare X server, a remote X
 // session), none may be started for the program: the first use of the bus
@@ -27,7 +27,7 @@ bool sameFile(const QString &a, const QString &b);
 // the environment as it was.
 bool barSessionBusLaunch();
 // Whether barSessionBusLaunch() barred it.
-bool sessionBusBarred();
+[[nodiscard]] bool sessionBusBarred();
 extern const char *const kNoSessionBus; // the address that bars it
 
 } // namespace platform

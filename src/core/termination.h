@@ -11,7 +11,7 @@ void install();
 
 // True when a termination signal arrived during the write in progress: the
 // write should stop, remove what it wrote, and return.
-bool requested();
+[[nodiscard]] bool requested();
 
 // Marks a write in progress while it lives. When the last one ends, a
 // signal that arrived meanwhile takes effect.

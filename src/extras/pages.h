@@ -13,8 +13,8 @@ extern const char *const kMailSubject;    // Question about MP3 Cleavo
 // The page file: in firstDir (the folder of the executable when empty) when
 // it is there, else in the installed data folder when it is there, else the
 // path in firstDir (which then fails to open).
-QString locate(const QString &fileName, const QString &firstDir);
+[[nodiscard]] QString locate(const QString &fileName, const QString &firstDir);
 
-QUrl supportMail();
+[[nodiscard]] QUrl supportMail();
 
 } // namespace pages

@@ -21,7 +21,7 @@ struct Header {
 
 // The frame header in the four bytes at p, or nothing when they are none.
 // Free-format frames (no bit rate given) are not counted as audio.
-std::optional<Header> parseHeader(const unsigned char *p);
+[[nodiscard]] std::optional<Header> parseHeader(const unsigned char *p);
 
 // A stretch of the stream handed to the decoder: length bytes of the file
 // from offset, or, where offset is negative, length zero bytes (put between
@@ -48,7 +48,7 @@ struct Summary {
     std::optional<int64_t> declaredFrames;
 };
 
-std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
+[[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
 
 constexpr int64_t kLeadIn = 1 << 20;
 constexpr int64_t kBreak = 4; // zero bytes between regions

@@ -143,13 +143,24 @@ void AudioOutput::detach(AudioChannel *channel)
         SDL_UnlockAudioDevice(m_device);
 }
 
-bool AudioOutput::setActive(AudioChannel *channel, bool active)
+bool AudioOutput::activate(AudioChannel *channel, QString *error)
 {
-    if (active && m_device == 0 && !openDeviceOrSilence(nullptr))
+    if (m_device == 0 && !openDeviceOrSilence(error))
         return false;
+    setActive(channel, true);
+    return true;
+}
+
+void AudioOutput::deactivate(AudioChannel *channel)
+{
+    setActive(channel, false);
+}
+
+void AudioOutput::setActive(AudioChannel *channel, bool active)
+{
     if (m_device == 0) {
         channel->active.store(active);
-        return true;
+        return;
     }
     SDL_LockAudioDevice(m_device);
     channel->active.store(active);
@@ -166,7 +177,6 @@ bool AudioOutput::setActive(AudioChannel *channel, bool active)
         SDL_CloseAudioDevice(m_device);
         m_device = 0;
     }
-    return true;
 }
 
 void AudioOutput::callback(void *self, uint8_t *stream, int len)

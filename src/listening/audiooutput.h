@@ -19,7 +19,7 @@ public:
     size_t push(const float *frames, size_t count);
 
     // Consumer side (the audio callback): adds up to count frames into out.
-    size_t mixInto(float *out, size_t count);
+    [[nodiscard]] size_t mixInto(float *out, size_t count);
 
     // Empties the ring and the counters; only while the channel is inactive
     // and no decoder thread runs.
@@ -62,12 +62,14 @@ public:
     [[nodiscard]] int rate() const { return m_rate.load(); }
 
     // False when every slot of the device is taken.
-    bool attach(AudioChannel *channel);
+    [[nodiscard]] bool attach(AudioChannel *channel);
     void detach(AudioChannel *channel);
     // Switches a channel on or off; when this returns, the callback has seen
     // it. The device opens with the first channel on and closes with the
-    // last one off. False when it could not be opened.
-    bool setActive(AudioChannel *channel, bool active);
+    // last one off. Switching on fails, with SDL's reason, when the device
+    // cannot be opened.
+    [[nodiscard]] bool activate(AudioChannel *channel, QString *error = nullptr);
+    void deactivate(AudioChannel *channel);
 
     ~AudioOutput();
 
@@ -75,6 +77,7 @@ private:
     AudioOutput() = default;
     static void callback(void *self, uint8_t *stream, int len);
     [[nodiscard]] bool openDeviceOrSilence(QString *error);
+    void setActive(AudioChannel *channel, bool active); // on an open device, or none
 
     static constexpr int kSlots = 4;
     std::atomic<AudioChannel *> m_slots[kSlots] = {};

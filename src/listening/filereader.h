@@ -27,14 +27,14 @@ public:
 
     // As POSIX read and lseek: bytes read (0 at the end, -1 on an error), the
     // new offset (-1 for an offset before the start or an unknown whence).
-    ssize_t read(void *out, size_t count);
-    off_t seek(off_t offset, int whence);
+    [[nodiscard]] ssize_t read(void *out, size_t count);
+    [[nodiscard]] off_t seek(off_t offset, int whence);
 
     // From now on the reader shows only these regions of the file, one after
     // the other, from position 0.
     void setRegions(std::vector<audiomap::Region> regions);
     // Reads up to count bytes at a position of the file itself.
-    ssize_t readAt(off_t position, char *dst, size_t count);
+    [[nodiscard]] ssize_t readAt(off_t position, char *dst, size_t count);
 
     // How the decoder calls them, with the reader as its handle.
     static ssize_t readCallback(void *self, void *out, size_t count);

@@ -228,7 +228,7 @@ bool MpgPlayer::Pause(QString *error)
         return false;
     checkEnd();
     if (m_state == State::Playing) {
-        AudioOutput::instance().setActive(&m_channel, false);
+        AudioOutput::instance().deactivate(&m_channel);
         m_state = State::Paused;
     } else if (m_state == State::Paused) {
         return Resume(error);
@@ -242,8 +242,8 @@ bool MpgPlayer::Resume(QString *error)
         return false;
     checkEnd();
     if (m_state == State::Paused) {
-        if (!AudioOutput::instance().setActive(&m_channel, true))
-            return failed(error, QString::fromUtf8(SDL_GetError()));
+        if (!AudioOutput::instance().activate(&m_channel, error))
+            return false;
         m_state = State::Playing;
     } else if (m_state == State::Stopped) {
         return Play(error);
@@ -329,8 +329,8 @@ bool MpgPlayer::startPlayback(QString *error)
     m_channel.reset();
     m_quit.store(false);
     m_decoderThread = std::thread([this] { decodeLoop(); });
-    if (!AudioOutput::instance().setActive(&m_channel, true)) {
-        const QString reason = QString::fromUtf8(SDL_GetError());
+    QString reason;
+    if (!AudioOutput::instance().activate(&m_channel, &reason)) {
         m_quit.store(true);
         m_channel.makeRoom();
         m_decoderThread.join();
@@ -343,7 +343,7 @@ bool MpgPlayer::startPlayback(QString *error)
 
 void MpgPlayer::haltPlayback()
 {
-    AudioOutput::instance().setActive(&m_channel, false);
+    AudioOutput::instance().deactivate(&m_channel);
     const bool ended = m_channel.drained.load();
     m_frame = ended ? m_totalFrames : heardFrame();
     m_quit.store(true);

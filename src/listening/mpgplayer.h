@@ -26,7 +26,7 @@ using Decoder = std::unique_ptr<mpg123_handle_struct, DecoderDeleter>;
 using Stream = std::unique_ptr<_SDL_AudioStream, StreamDeleter>;
 
 // The real player: libmpg123 decoding, SDL2 audio output.
-std::unique_ptr<MediaPlayer> createAudioPlayer();
+[[nodiscard]] std::unique_ptr<MediaPlayer> createAudioPlayer();
 
 // A decoder on the audio of path (junk between its frames left out), its
 // first audio decoded to learn the rate and channels, its length in frames

@@ -14,12 +14,12 @@ struct PathParts {
     QString dir;  // up to and including the last separator
     QString name; // everything after it
 };
-PathParts splitPath(const QString &path);
+[[nodiscard]] PathParts splitPath(const QString &path);
 
 // The folder of the source, then "Split - ", then the source's name.
-QString defaultOutputName(const QString &source);
+[[nodiscard]] QString defaultOutputName(const QString &source);
 // Appends ".mp3" unless the name's extension is ".mp3" in any letter case.
-QString withMp3Extension(const QString &name);
+[[nodiscard]] QString withMp3Extension(const QString &name);
 
 // Size of the regular file at path (taken literally, links followed), or -1.
 // The -1 is what the window shows for a size it cannot read, so it stays a

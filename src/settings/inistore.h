@@ -9,7 +9,8 @@ namespace ini {
 // The value of [section] key, or defaultValue when the file, the section or
 // the key is missing. Sections and keys are case-insensitive; the first of
 // duplicate keys wins.
-QString readString(const QString &path, const QString &section, const QString &key, const QString &defaultValue);
+[[nodiscard]] QString readString(const QString &path, const QString &section, const QString &key,
+                                 const QString &defaultValue);
 
 // Sets [section] key := value, creating the file, section and key as needed
 // and keeping everything else. False with "Unable to write to <path>" when the
@@ -21,6 +22,6 @@ QString readString(const QString &path, const QString &section, const QString &k
 // The text as the store reads it: NUL bytes read as blanks, and a section
 // line that lacks its closing bracket is closed at the end of its line (so
 // that the keys after it stay in that section when the file is written again).
-QByteArray normalized(const QByteArray &data);
+[[nodiscard]] QByteArray normalized(const QByteArray &data);
 
 } // namespace ini

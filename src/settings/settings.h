@@ -16,15 +16,15 @@ extern const char *const kFormSection; // "frmsplit"
 // The size the window opens at: the stored width and height where they are not
 // 0 (else the window's own), kept between a least size that still shows the
 // title bar and the area of the screen that windows may use (when known).
-QSize restoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available);
+[[nodiscard]] QSize restoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available);
 
 // The window's geometry (without its frame) moved, and shrunk where it must,
 // so that the frame the desktop draws around it lies inside the available area
 // (the screen less its panels), without going below least.
-QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least);
+[[nodiscard]] QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least);
 
-int32_t ReadFormWidth(const QString &section, const QString &path);
-int32_t ReadFormHeight(const QString &section, const QString &path);
+[[nodiscard]] int32_t ReadFormWidth(const QString &section, const QString &path);
+[[nodiscard]] int32_t ReadFormHeight(const QString &section, const QString &path);
 // The functions below that can fail return false (or nothing) with the text to
 // show in error: "Unable to write to <path>" for a settings file that cannot be
 // written, which is then left as it was.
@@ -46,7 +46,7 @@ int32_t ReadFormHeight(const QString &section, const QString &path);
 [[nodiscard]] bool CreateStatsFileIfMissing(const QString &statsPath, QString *error = nullptr);
 
 // [History] "Last Dir".
-QString ReadLastDir(const QString &statsPath);
+[[nodiscard]] QString ReadLastDir(const QString &statsPath);
 [[nodiscard]] bool WriteLastDir(const QString &statsPath, const QString &folder, QString *error = nullptr);
 
 // The "Ask" value: true when missing (it is then created as 1) or when its
