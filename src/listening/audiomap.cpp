@@ -343,6 +343,15 @@ std::optional<Header> parseHeader(const unsigned char *p)
     return h;
 }
 
+int64_t leadingTags(const ReadAt &read, int64_t size)
+{
+    Window file(read, size);
+    int64_t end = 0;
+    while (const int64_t tag = id3v2SizeAt(file, end))
+        end += tag;
+    return end;
+}
+
 std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary)
 {
     Summary own;

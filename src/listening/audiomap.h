@@ -50,6 +50,9 @@ struct Summary {
 
 [[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
 
+// The bytes of the ID3v2 tags in a row at the start of the file (0 for none).
+[[nodiscard]] int64_t leadingTags(const ReadAt &read, int64_t size);
+
 constexpr int64_t kLeadIn = 1 << 20;
 constexpr int64_t kBreak = 4; // zero bytes between regions
 

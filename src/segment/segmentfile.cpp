@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 
 namespace segment {
@@ -84,6 +85,12 @@ bool fail(CopyFailure *failure, CopyFailure::Kind kind, const QString &text)
 bool copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
                    CopyProgress *progress, CopyFailure *failure)
 {
+    return copyChunks(source, destination, {Chunk{start, length, {}}}, progress, failure);
+}
+
+bool copyChunks(const QString &source, const QString &destination, const std::vector<Chunk> &chunks,
+                CopyProgress *progress, CopyFailure *failure)
+{
     const auto cancelled = [progress] {
         return progress && progress->cancel.load();
     };
@@ -96,10 +103,15 @@ bool copyByteRange(const QString &source, const QString &destination, int32_t st
                                    "original MP3 and any earlier file of that name are as they were.")
                         .arg(destination, reason));
     };
+    // The source is positioned at the first stretch it gives before anything is created.
+    const auto firstRead = std::find_if(chunks.begin(), chunks.end(), [](const Chunk &c) { return c.bytes.isEmpty(); });
+    const bool badOffset
+        = std::any_of(chunks.begin(), chunks.end(), [](const Chunk &c) { return c.bytes.isEmpty() && c.offset < 0; });
     // A pipe or a device is never opened: reading it could block forever.
     const QFileInfo sourceInfo(source);
     QFile in(source);
-    if (start < 0 || !sourceInfo.isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !in.seek(start))
+    if (badOffset || !sourceInfo.isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || (firstRead != chunks.end() && !in.seek(firstRead->offset)))
         return fail(failure, CopyFailure::SourceUnreadable, QString::fromLatin1(kSourceUnreadableText));
 
     if (platform::sameFile(source, destination)) {
@@ -131,33 +143,48 @@ bool copyByteRange(const QString &source, const QString &destination, int32_t st
 
     std::array<char, kBlockSize> buffer;
     int64_t total = 0;
-    int64_t remaining = length - total;
-    bool exhausted = false;
-    while (remaining >= kBlockSize) {
-        const qint64 n = in.read(buffer.data(), kBlockSize);
-        if (n < 0)
-            return failed(destination, in.errorString());
-        if (n == 0) {
-            exhausted = true;
-            break;
+    for (const Chunk &chunk : chunks) {
+        if (!chunk.bytes.isEmpty()) {
+            if (!safefile::writeAll(out, chunk.bytes.constData(), chunk.bytes.size(), &reason))
+                return failed(destination, reason);
+            total += chunk.bytes.size();
+            if (progress)
+                progress->written.store(total);
+            continue;
         }
-        if (!safefile::writeAll(out, buffer.data(), n, &reason))
-            return failed(destination, reason);
-        if (termination::requested())
-            return failed(destination, QStringLiteral("Interrupted"));
-        total += n;
-        if (progress)
-            progress->written.store(total);
-        if (cancelled())
-            return stopped();
-        remaining = length - total;
-    }
-    if (!exhausted && remaining > 0) {
-        const qint64 n = in.read(buffer.data(), remaining);
-        if (n < 0)
+        if (&chunk != &*firstRead && !in.seek(chunk.offset))
             return failed(destination, in.errorString());
-        if (n > 0 && !safefile::writeAll(out, buffer.data(), n, &reason))
-            return failed(destination, reason);
+        int64_t copied = 0;
+        int64_t remaining = chunk.length;
+        bool exhausted = false;
+        while (remaining >= kBlockSize) {
+            const qint64 n = in.read(buffer.data(), kBlockSize);
+            if (n < 0)
+                return failed(destination, in.errorString());
+            if (n == 0) {
+                exhausted = true;
+                break;
+            }
+            if (!safefile::writeAll(out, buffer.data(), n, &reason))
+                return failed(destination, reason);
+            if (termination::requested())
+                return failed(destination, QStringLiteral("Interrupted"));
+            copied += n;
+            if (progress)
+                progress->written.store(total + copied);
+            if (cancelled())
+                return stopped();
+            remaining = chunk.length - copied;
+        }
+        if (!exhausted && remaining > 0) {
+            const qint64 n = in.read(buffer.data(), remaining);
+            if (n < 0)
+                return failed(destination, in.errorString());
+            if (n > 0 && !safefile::writeAll(out, buffer.data(), n, &reason))
+                return failed(destination, reason);
+            copied += std::max<qint64>(n, 0);
+        }
+        total += copied;
     }
     if (!safefile::syncData(out, &reason))
         return failed(destination, reason);

@@ -1,9 +1,11 @@
 #pragma once
 // Naming the new file and copying a byte range of the source into it.
 
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 namespace segment {
 
@@ -54,6 +56,18 @@ struct CopyProgress {
 // replaced.
 [[nodiscard]] bool copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
                                  CopyProgress *progress = nullptr, CopyFailure *failure = nullptr);
+
+// One stretch of a new file: length bytes of the source from offset, or,
+// where bytes is not empty, those bytes themselves.
+struct Chunk {
+    int64_t offset = 0;
+    int64_t length = 0;
+    QByteArray bytes;
+};
+
+// As copyByteRange, for a file made of several stretches in order.
+[[nodiscard]] bool copyChunks(const QString &source, const QString &destination, const std::vector<Chunk> &chunks,
+                              CopyProgress *progress = nullptr, CopyFailure *failure = nullptr);
 
 extern const char *const kSourceUnreadableText;
 extern const char *const kCancelledText;

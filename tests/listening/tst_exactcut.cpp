@@ -1,0 +1,229 @@
+#include "listening/exactcut.h"
+#include "listening/mpgplayer.h"
+#include "listening/timetext.h"
+#include "segment/segmentfile.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <mpg123.h>
+
+#include <cmath>
+
+namespace {
+
+QString data(const char *name)
+{
+    return QStringLiteral(CLEAVO_TEST_DATA "/") + QLatin1String(name);
+}
+
+struct Decoded {
+    long rate = 0;
+    int channels = 0;
+    std::vector<float> samples; // interleaved
+    [[nodiscard]] int64_t frames() const { return static_cast<int64_t>(samples.size()) / std::max(channels, 1); }
+};
+
+// Everything a gapless decoder gives of the file, as the player hears it.
+Decoded decode(const QString &path)
+{
+    Decoded d;
+    int64_t length = 0;
+    QString error;
+    Decoder handle = openDecoder(path, d.rate, d.channels, length, &error);
+    if (!handle)
+        return d;
+    std::vector<float> block(8192);
+    for (;;) {
+        size_t done = 0;
+        const int rc = mpg123_read(handle.get(), block.data(), block.size() * sizeof(float), &done);
+        d.samples.insert(d.samples.end(), block.begin(),
+                         block.begin() + static_cast<std::ptrdiff_t>(done / sizeof(float)));
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+            break;
+    }
+    return d;
+}
+
+} // namespace
+
+class TestExactCut : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    // The source with junk before, inside and after its audio.
+    QString withJunk()
+    {
+        const QByteArray audio = readAll(data("cbr_44k_stereo_3000ms.mp3"));
+        QByteArray junk = patternBytes(3000);
+        junk.replace(char(0xFF), char(0x17));
+        const QString path = m_dir.filePath(QStringLiteral("junk.mp3"));
+        writeFile(path, junk + audio.left(20000) + junk + audio.mid(20000) + junk.left(700));
+        return path;
+    }
+
+    // A 2 MiB ID3v2 tag (a cover's size) before the audio.
+    QString withCover()
+    {
+        const QByteArray audio = readAll(data("vbr_xing_3000ms.mp3"));
+        const int size = 2 * 1024 * 1024;
+        QByteArray body = QByteArray("TIT2") + QByteArray::fromHex("0000000b0000") + QByteArray("\x00piece tone", 11);
+        body += patternBytes(size - body.size()).replace(char(0xFF), char(0));
+        QByteArray head("ID3\x03\x00\x00", 6);
+        for (int shift : {21, 14, 7, 0})
+            head += char((size >> shift) & 0x7F);
+        const QString path = m_dir.filePath(QStringLiteral("cover.mp3"));
+        writeFile(path, head + body + audio);
+        return path;
+    }
+
+private slots:
+
+    // Every kind of source: the piece decodes to exactly the source's samples
+    // between the marks, and says its own length.
+    void piecesDecodeToTheSourcesSamples_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("startMs");
+        QTest::addColumn<int>("endMs");
+        // Where the source itself is broken, its decoder fares differently.
+        QTest::addColumn<int>("damaged");
+        QTest::newRow("CBR, mid") << data("cbr_44k_stereo_3000ms.mp3") << 1234 << 2345 << 0;
+        QTest::newRow("CBR, from the start") << data("cbr_44k_stereo_3000ms.mp3") << 0 << 500 << 0;
+        QTest::newRow("CBR, to the end") << data("cbr_44k_stereo_3000ms.mp3") << 2500 << 3000 << 0;
+        QTest::newRow("CBR, one frame") << data("cbr_44k_stereo_3000ms.mp3") << 1000 << 1026 << 0;
+        QTest::newRow("CBR, one millisecond") << data("cbr_44k_stereo_3000ms.mp3") << 5 << 6 << 0;
+        QTest::newRow("VBR with Xing") << data("vbr_xing_3000ms.mp3") << 777 << 2222 << 0;
+        QTest::newRow("VBR without a header") << data("vbr_noxing_3000ms.mp3") << 401 << 2900 << 0;
+        QTest::newRow("VBR without a header, start") << data("vbr_noxing_3000ms.mp3") << 3 << 900 << 0;
+        QTest::newRow("MPEG-2 mono") << data("mono_22k_2000ms.mp3") << 333 << 1500 << 0;
+        QTest::newRow("MPEG-2.5") << data("mpeg25_11k_stereo_2000ms.mp3") << 612 << 1700 << 0;
+        QTest::newRow("32 kbit/s reservoir") << data("lowrate_32k_2000ms.mp3") << 1000 << 1800 << 0;
+        QTest::newRow("256 KiB tag") << data("id3big_2000ms.mp3") << 250 << 1250 << 0;
+        QTest::newRow("2 MiB cover") << withCover() << 1500 << 2750 << 0;
+        QTest::newRow("junk around and inside") << withJunk() << 300 << 2700 << 2 * 1152;
+        QTest::newRow("junk before") << withJunk() << 300 << 900 << 0;
+        QTest::newRow("junk after") << withJunk() << 1600 << 2700 << 0;
+    }
+    void piecesDecodeToTheSourcesSamples()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, startMs);
+        QFETCH(int, endMs);
+        QFETCH(int, damaged);
+        QString error;
+        const auto plan = exactcut::plan(source, startMs, endMs, &error);
+        QVERIFY2(plan, qPrintable(error));
+        const QString piece = m_dir.filePath(QStringLiteral("piece.mp3"));
+        segment::CopyFailure failure;
+        QVERIFY2(segment::copyChunks(source, piece, plan->chunks, nullptr, &failure), qPrintable(failure.text));
+        QCOMPARE(QFileInfo(piece).size(), plan->bytes);
+
+        const Decoded whole = decode(source);
+        const Decoded cut = decode(piece);
+        QVERIFY(whole.rate > 0 && cut.rate == whole.rate && cut.channels == whole.channels);
+        const int64_t first = (int64_t{startMs} * whole.rate + 999) / 1000;
+        const int64_t last = std::min<int64_t>((int64_t{endMs} * whole.rate + 999) / 1000, whole.frames());
+        QCOMPARE(cut.frames(), last - first);
+        QCOMPARE(plan->samples, last - first);
+        // A decoder that starts over can differ in the last bits of a float.
+        int64_t firstBad = -1, lastBad = -1;
+        for (int64_t i = 0; i < cut.frames() * cut.channels; ++i) {
+            if (std::fabs(cut.samples[size_t(i)] - whole.samples[size_t(first * whole.channels + i)]) >= 1e-4) {
+                lastBad = i / cut.channels;
+                if (firstBad < 0)
+                    firstBad = i / cut.channels;
+            }
+        }
+        QVERIFY2(
+            firstBad < 0 || lastBad - firstBad < damaged,
+            qPrintable(QStringLiteral("samples %1 to %2 of %3 differ").arg(firstBad).arg(lastBad).arg(cut.frames())));
+        QVERIFY(plan->wholeLeadIn);
+    }
+
+    // The Info frame: a valid header, the right counts, the LAME tag's own
+    // checksum, and the source's ID3v2 tag ahead of it.
+    void theInfoFrameDescribesThePiece()
+    {
+        const QString source = data("id3big_2000ms.mp3");
+        const auto plan = exactcut::plan(source, 100, 1900);
+        QVERIFY(plan);
+        const QString piece = m_dir.filePath(QStringLiteral("info.mp3"));
+        QVERIFY(segment::copyChunks(source, piece, plan->chunks));
+        const QByteArray bytes = readAll(piece);
+        const int tag = 10 + 256 * 1024;
+        QCOMPARE(bytes.left(tag), readAll(source).left(tag));
+        const auto *frame = reinterpret_cast<const unsigned char *>(bytes.constData()) + tag;
+        const int at = 4 + 32;
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame + at), 4), QByteArray("Info"));
+        const auto be32 = [](const unsigned char *p) {
+            return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+        };
+        QCOMPARE(int64_t(be32(frame + at + 12)), int64_t(bytes.size() - tag));
+        const unsigned char *lame = frame + at + 120;
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(lame), 4), QByteArray("LAME"));
+        QCOMPARE(int(lame[34] << 8 | lame[35]), int(exactcut::tagCrc(frame, size_t(lame + 34 - frame))));
+        for (int i = 1; i < 100; ++i)
+            QVERIFY(frame[at + 16 + i] >= frame[at + 15 + i]);
+    }
+
+    void sourcesThatCannotBeCutExactlyAreRefused_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("startMs");
+        QTest::addColumn<int>("endMs");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("free format") << data("freeformat_1000ms.mp3") << 100 << 500 << "Layer III";
+        QTest::newRow("no audio") << m_dir.filePath(QStringLiteral("text.mp3")) << 100 << 500 << "Layer III";
+        QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.mp3")) << 100 << 500 << "cannot be read";
+        QTest::newRow("end before start") << data("cbr_44k_stereo_3000ms.mp3") << 500 << 500 << "after the start";
+        QTest::newRow("start past the end") << data("cbr_44k_stereo_3000ms.mp3") << 9000 << 9500 << "past the end";
+    }
+    void sourcesThatCannotBeCutExactlyAreRefused()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, startMs);
+        QFETCH(int, endMs);
+        QFETCH(QString, said);
+        writeFile(m_dir.filePath(QStringLiteral("text.mp3")), QByteArray(5000, 'a'));
+        QString error;
+        QVERIFY(!exactcut::plan(source, startMs, endMs, &error));
+        QVERIFY2(error.contains(said), qPrintable(error));
+    }
+
+    void timesReadAndWrite_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<bool>("hours");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << false << "0:00.00";
+        QTest::newRow("hundredths cut") << qint64(12349) << false << "0:12.34";
+        QTest::newRow("minutes") << qint64(754321) << false << "12:34.32";
+        QTest::newRow("with hours") << qint64(3723450) << true << "1:02:03.45";
+        QTest::newRow("ten hours") << qint64(36000000) << true << "10:00:00.00";
+        QTest::newRow("short time of a long track") << qint64(5000) << true << "0:00:05.00";
+    }
+    void timesReadAndWrite()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(bool, hours);
+        QFETCH(QString, text);
+        QCOMPARE(timetext::format(ms, hours), text);
+        QCOMPARE(timetext::parse(text), std::optional<int32_t>(int32_t(ms / 10 * 10)));
+    }
+
+    void timesThatAreNoneAreRefused()
+    {
+        for (const char *text : {"", "1:2", "1:60.00", "a:00.00", "0:00.", "0:00.1234", "1:00:00:00.00", "-5",
+                                 "999999:00:00.00", "0:-1.00"})
+            QVERIFY2(!timetext::parse(QString::fromLatin1(text)), text);
+        QCOMPARE(timetext::parse(QStringLiteral("12345")), std::optional<int32_t>(12345));
+        QCOMPARE(timetext::parse(QStringLiteral(" 1:05.5 ")), std::optional<int32_t>(65500));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExactCut)
+#include "tst_exactcut.moc"
