@@ -14,6 +14,7 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -117,6 +118,7 @@ void TFrmsplit::connectHandlers()
             guarded([this] { RadByteClick(); });
     });
 
+    connect(ChkExact, &QCheckBox::clicked, this, [this] { guarded([this] { ChkExactClick(); }); });
     connect(ScrollStart, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollStartChange(); }); });
     connect(ScrollEnd, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollEndChange(); }); });
     m_scroll1 = new ScrollNotifier(ScrollBar1);
@@ -149,6 +151,7 @@ void TFrmsplit::FormCreate()
     QString error;
     v.AskForLocation = must(settings::LoadAskFlag(&error), error);
     (v.AskForLocation ? RadAsk : RadDefault)->setChecked(true);
+    ChkExact->setChecked(settings::LoadExactFlag());
 
     // Statistics file
     v.WindowsDir = platform::windowsDir();

@@ -6,6 +6,7 @@
 #include "core/look.h"
 #include "listening/spinedit.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -199,6 +200,10 @@ void TFrmsplit::buildControls()
     Lblending = label(PanListen, "Lblending", QStringLiteral("End position set:"), 260, 155, 87, 17, plain);
     Lblending->hide();
     LblPosE = label(PanListen, "LblPosE", QString(), 354, 155, 104, 17, bold);
+    ChkExact = place(new QCheckBox(QStringLiteral("Cut at the exact marks"), PanListen), "ChkExact", 316, 64, 146, 17);
+    ChkExact->setFont(plain);
+    ChkExact->setToolTip(QStringLiteral("Cut the new MP3 at the very times you marked, in whole MP3 frames with an "
+                                        "exact length, instead of at whole percentages of the file"));
 
     // Byte panel
     PanByte = panel(Panel1, "PanByte", 8, 8, 468, 185, 232);
@@ -226,7 +231,8 @@ void TFrmsplit::buildControls()
     LblName = label(Panel1, "LblName", QString(), 118, 223, 313, 17, bold);
     Label7 = label(Panel1, "Label7", QStringLiteral("New File Location:"), 8, 240, 108, 15, boldUnder);
     LblPath = label(Panel1, "LblPath", QString(), 118, 240, 353, 15, bold);
-    for (QLabel *l : {Label5, LblNewByte, Label6, LblName, Label7, LblPath})
+    LblNewTime = label(Panel1, "LblNewTime", QString(), 282, 207, 190, 15, bold);
+    for (QLabel *l : {Label5, LblNewByte, Label6, LblName, Label7, LblPath, LblNewTime})
         l->hide();
     GroupBox2 = place(new QGroupBox(QStringLiteral("When splitting files:"), Panel1), "GroupBox2", 8, 260, 197, 83);
     GroupBox2->setFont(makeFont(9, true));
@@ -278,6 +284,7 @@ void TFrmsplit::nameForScreenReaders()
     Image3->setAccessibleName(QStringLiteral("New MP3 ready"));
     PanListen->setAccessibleName(QStringLiteral("Split by Listening"));
     PanByte->setAccessibleName(QStringLiteral("Split by Byte Size"));
+    ChkExact->setAccessibleDescription(ChkExact->toolTip());
     m_scroller->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll the window sideways"));
     m_scroller->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll the window up and down"));
 }

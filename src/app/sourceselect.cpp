@@ -90,9 +90,12 @@ void TFrmsplit::SelectSource(const QString &chosen)
                                           "and matches that audio format."));
     }
 
-    LblCurrent->setText(QString::number(MediaPlayer1().Position()));
+    showMark(LblCurrent, MediaPlayer1().Position());
     const int length = must(MediaPlayer1().Length(&error), error);
-    LblEnd->setText(QString::number(length));
+    // A track of an hour or more shows hours in every time.
+    m_trackMs = length;
+    showMark(LblCurrent, MediaPlayer1().Position());
+    showMark(LblEnd, length);
     ScrollBar1->setMaximum(length);
     v.FileSelected = true;
     LblPosS->clear();

@@ -10,7 +10,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -22,6 +24,9 @@ class QTimer;
 class Interaction;
 namespace segment {
 struct CopyProgress;
+}
+namespace segment {
+struct Chunk;
 }
 class MediaPlayer;
 class Mpris;
@@ -61,12 +66,14 @@ public:
     QPushButton *CmdRewind, *CmdForward, *CmdStop, *CmdPause, *CmdPlay, *CmdStart, *CmdEnd;
     QLabel *Image2, *LblCurrent, *LblEnd, *Lblstarting, *LblPosS, *Lblending, *LblPosE;
     QScrollBar *ScrollBar1;
+    QCheckBox *ChkExact; // cut at the exact marks instead of whole percentages
     // Byte panel
     QLabel *Label8, *Label3, *LblByteStart, *Image4, *Label2, *LblByteEnd, *LblRealTime, *LblRealByte;
     QScrollBar *ScrollStart, *ScrollEnd;
     QPushButton *BitBtn1;
     // Result panel and output location
     QLabel *Label5, *LblNewByte, *Label6, *LblName, *Label7, *LblPath, *Image3;
+    QLabel *LblNewTime; // the new file's playing time, after an exact cut
     QGroupBox *GroupBox2;
     QPushButton *CmdPmp3, *CmdOmp3, *CmdSPlay;
     // Bottom rows
@@ -114,7 +121,9 @@ public:
 
     // Segment writer and result panel
     void CreateSplitFile();
-    void CopySegment(const QString &source, const QString &destination, int64_t length);
+    // The bytes from SegmentStart, or, where chunks are given, those stretches.
+    void CopySegment(const QString &source, const QString &destination, int64_t length,
+                     const std::vector<segment::Chunk> *chunks = nullptr);
     void ToggleResultPanel();
     void ClosePreviewPlayer();
     void StopSourcePlayer();
@@ -134,6 +143,14 @@ public:
     void ScrollBar1Scroll(int scrollCode, int scrollPos);
     void CmdStartClick();
     void CmdEndClick();
+    void ChkExactClick();
+
+    // A time of the listening panel as it is shown: plain milliseconds, or
+    // h:mm:ss.cc while cutting at the exact marks.
+    [[nodiscard]] QString timeText(int ms) const;
+    // A mark shown in label, and read back from it in either form.
+    void showMark(QLabel *label, int ms);
+    [[nodiscard]] std::optional<int32_t> markOf(const QLabel *label, QString *error) const;
 
     // Byte panel
     void ScrollStartChange();
@@ -185,6 +202,12 @@ private:
     QString m_countFailure;                     // the written piece's count could not be kept: why
     segment::CopyProgress *m_writing = nullptr; // the write under way, if any
     bool m_quitAfterWrite = false;              // the program ends once it has
+    // The next write, when cut at the exact marks: the new file's stretches,
+    // its size, and its playing time as the result panel shows it.
+    std::unique_ptr<std::vector<segment::Chunk>> m_exactChunks;
+    int64_t m_exactBytes = 0;
+    QString m_exactTime;
+    int m_trackMs = 0; // the source's length, for the form of the times
     ScrollNotifier *m_scroll1 = nullptr;
     Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;

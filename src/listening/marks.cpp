@@ -4,8 +4,12 @@
 #include "core/intconv.h"
 #include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "listening/exactcut.h"
 #include "listening/markmath.h"
+#include "listening/timetext.h"
+#include "settings/settings.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,7 +18,7 @@ void TFrmsplit::CmdStartClick()
     if (RequireSelection())
         return;
     PreviewGuard();
-    LblPosS->setText(QString::number(MediaPlayer1().Position()));
+    showMark(LblPosS, MediaPlayer1().Position());
     Lblstarting->show();
     if (CmdPmp3->isEnabled())
         ToggleResultPanel();
@@ -33,7 +37,7 @@ void TFrmsplit::CmdEndClick()
         return;
     }
     QString error;
-    const int32_t start = must(strictInt(LblPosS->text(), &error), error);
+    const int32_t start = must(markOf(LblPosS, &error), error);
     if (!(start < MediaPlayer1().Position())) {
         ui().messageBox(QStringLiteral(
             "The \"end\" position must be larger then the \"start\" position. Whenever you click the end position "
@@ -48,8 +52,28 @@ void TFrmsplit::CmdEndClick()
         return;
     }
     const QString shownEnd = LblPosE->text();
-    LblPosE->setText(QString::number(MediaPlayer1().Position()));
-    const int32_t end = must(strictInt(LblPosE->text(), &error), error);
+    const QVariant keptEnd = LblPosE->property("ms");
+    showMark(LblPosE, MediaPlayer1().Position());
+    const int32_t end = must(markOf(LblPosE, &error), error);
+    if (ChkExact->isChecked()) {
+        // The piece between the very marks, in whole frames.
+        must(MediaPlayer1().Length(&error), error);
+        const std::optional<exactcut::Plan> plan = exactcut::plan(v.SourceFileName, start, end, &error);
+        if (!plan) {
+            LblPosE->setText(shownEnd);
+            LblPosE->setProperty("ms", keptEnd);
+            ui().messageBox(error);
+            return;
+        }
+        v.SegmentStart = static_cast<int32_t>(std::min<int64_t>(plan->firstOffset, INT32_MAX));
+        v.SegmentLength = static_cast<int32_t>(std::min<int64_t>(plan->sourceSpan, INT32_MAX));
+        CmdstopClick();
+        m_exactChunks = std::make_unique<std::vector<segment::Chunk>>(plan->chunks);
+        m_exactBytes = plan->bytes;
+        m_exactTime = QStringLiteral("Playing Time: ") + timeText(static_cast<int>(plan->ms()));
+        CreateSplitFile();
+        return;
+    }
     const int32_t startPercent = must(marks::Percent(start, must(MediaPlayer1().Length(&error), error), &error), error);
     const int32_t endPercent = must(marks::Percent(end, must(MediaPlayer1().Length(&error), error), &error), error);
     const int32_t segmentStart = must(marks::ByteOffset(startPercent, v.SourceFileSize, &error), error);
@@ -61,6 +85,7 @@ void TFrmsplit::CmdEndClick()
     // mark shown stays the one that was set.
     if (segmentLength == 0) {
         LblPosE->setText(shownEnd);
+        LblPosE->setProperty("ms", keptEnd);
         ui().messageBox(QStringLiteral(
             "The start and end marks fall in the same hundredth of the track, so the new MP3 would be empty and "
             "nothing was written. Set the end mark later in the track."));
@@ -72,4 +97,44 @@ void TFrmsplit::CmdEndClick()
     v.SegmentLength = segmentLength;
     CmdstopClick();
     CreateSplitFile();
+}
+
+void TFrmsplit::ChkExactClick()
+{
+    QString error;
+    const bool saved = settings::SaveExactFlag(ChkExact->isChecked(), &error);
+    // Every time shown takes the new form.
+    for (QLabel *label : {LblCurrent, LblEnd, LblPosS, LblPosE}) {
+        const QVariant ms = label->property("ms");
+        if (!label->text().isEmpty() && ms.isValid())
+            showMark(label, ms.toInt());
+    }
+    must(saved, error);
+}
+
+QString TFrmsplit::timeText(int ms) const
+{
+    if (!ChkExact->isChecked())
+        return QString::number(ms);
+    return timetext::format(ms, timetext::needsHours(m_trackMs));
+}
+
+void TFrmsplit::showMark(QLabel *label, int ms)
+{
+    label->setText(timeText(ms));
+    label->setProperty("ms", ms);
+}
+
+std::optional<int32_t> TFrmsplit::markOf(const QLabel *label, QString *error) const
+{
+    const QString text = label->text();
+    if (ChkExact->isChecked()) {
+        // The time shown is cut to hundredths: the mark itself was kept beside it.
+        const QVariant ms = label->property("ms");
+        if (ms.isValid() && timeText(ms.toInt()) == text)
+            return ms.toInt();
+        if (const std::optional<int32_t> read = timetext::parse(text))
+            return read;
+    }
+    return strictInt(text, error);
 }

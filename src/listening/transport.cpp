@@ -99,7 +99,7 @@ void TFrmsplit::CmdForwardClick()
 
 void TFrmsplit::Timer2Timer()
 {
-    LblCurrent->setText(QString::number(MediaPlayer1().Position()));
+    showMark(LblCurrent, MediaPlayer1().Position());
     ScrollBar1->setValue(MediaPlayer1().Position());
 }
 
@@ -114,7 +114,7 @@ void TFrmsplit::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
         const int position = ScrollBar1->value();
         QString error;
         must(MediaPlayer1().setPosition(position, &error), error);
-        LblCurrent->setText(QString::number(position));
+        showMark(LblCurrent, position);
     }
     QCoreApplication::processEvents();
 }

@@ -17,6 +17,7 @@ void TFrmsplit::ToggleResultPanel()
         b->setEnabled(show);
     for (QLabel *l : {Label5, Label6, LblNewByte, LblName, LblPath, Label7})
         l->setVisible(show);
+    LblNewTime->setVisible(show && !LblNewTime->text().isEmpty());
 }
 
 void TFrmsplit::ClosePreviewPlayer()

@@ -16,6 +16,8 @@
 
 void TFrmsplit::CreateSplitFile()
 {
+    // A piece cut at the exact marks is for this write only, whatever becomes of it.
+    const std::unique_ptr<std::vector<segment::Chunk>> exact = std::move(m_exactChunks);
     v.OutputFileName.clear();
     if (RadDefault->isChecked()) {
         v.OutputFileName = segment::defaultOutputName(v.SourceFileName);
@@ -35,7 +37,8 @@ void TFrmsplit::CreateSplitFile()
     v.OutputFileName = segment::withMp3Extension(v.OutputFileName);
 
     m_countFailure.clear();
-    CopySegment(v.SourceFileName, v.OutputFileName, static_cast<int64_t>(v.SegmentLength));
+    CopySegment(v.SourceFileName, v.OutputFileName, exact ? m_exactBytes : static_cast<int64_t>(v.SegmentLength),
+                exact.get());
     // Asked to end the program meanwhile: the piece is written and counted,
     // and the window closes without a box over it.
     if (v.CopyFailed || m_quitAfterWrite)
@@ -56,7 +59,8 @@ void TFrmsplit::CreateSplitFile()
         ui().errorReport(m_countFailure);
 }
 
-void TFrmsplit::CopySegment(const QString &source, const QString &destination, int64_t length)
+void TFrmsplit::CopySegment(const QString &source, const QString &destination, int64_t length,
+                            const std::vector<segment::Chunk> *chunks)
 {
     v.CopyFailed = false;
     // A logout that arrives once the new file is in place ends the program
@@ -78,7 +82,11 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
         };
         segment::runWithProgress(
             this, length, progress,
-            [&] { copied = segment::copyByteRange(source, destination, start, length, &progress, &failure); }, hooks);
+            [&] {
+                copied = chunks ? segment::copyChunks(source, destination, *chunks, &progress, &failure)
+                                : segment::copyByteRange(source, destination, start, length, &progress, &failure);
+            },
+            hooks);
         m_writing = nullptr;
     }
     if (m_quitAfterWrite) {
@@ -102,6 +110,9 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     LblName->setText(parts.name);
     LblPath->setText(parts.dir);
     LblNewByte->setText(QString::number(segment::GetFileSize64(destination)));
+    // A piece cut at the exact marks tells its playing time too.
+    LblNewTime->setText(chunks ? m_exactTime : QString());
+    LblNewTime->setVisible(CmdPmp3->isEnabled() && !LblNewTime->text().isEmpty());
     QString error;
     if (!settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1, &error))
         m_countFailure = errorReportText(error);

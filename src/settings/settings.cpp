@@ -25,6 +25,7 @@ const QString kNumber = QStringLiteral("Number");
 const QString kHistory = QStringLiteral("History");
 const QString kLastDir = QStringLiteral("Last Dir");
 const QString kAsk = QStringLiteral("Ask");
+const QString kExact = QStringLiteral("Exact");
 
 int32_t readFormValue(const QString &section, const QString &key, const QString &path)
 {
@@ -152,10 +153,10 @@ void clearStaleLock()
 }
 #endif
 
-bool writeAsk(QSettings &store, bool ask, QString *error)
+bool writeFlag(QSettings &store, const QString &key, bool on, QString *error)
 {
-    const auto failed = [error](const QString &why) {
-        const QString failure = QStringLiteral("Failed to set data for 'Ask'");
+    const auto failed = [error, &key](const QString &why) {
+        const QString failure = QStringLiteral("Failed to set data for '%1'").arg(key);
         diagnose(QStringLiteral("%1: %2").arg(failure, why));
         if (error)
             *error = failure;
@@ -169,7 +170,7 @@ bool writeAsk(QSettings &store, bool ask, QString *error)
         QSettings::SettingsMap map;
         for (const QString &key : store.allKeys())
             map.insert(key, store.value(key));
-        map.insert(kAsk, ask ? 1 : 0);
+        map.insert(key, on ? 1 : 0);
         QByteArray text;
         if (!confText(map, text))
             return failed(QStringLiteral("its values cannot be written as text"));
@@ -179,7 +180,7 @@ bool writeAsk(QSettings &store, bool ask, QString *error)
         return true;
     }
 #endif
-    store.setValue(kAsk, ask ? 1 : 0);
+    store.setValue(key, on ? 1 : 0);
     confWriteFailure.clear();
     store.sync();
     if (store.status() == QSettings::AccessError)
@@ -289,7 +290,7 @@ std::optional<bool> LoadAskFlag(QString *error)
     if (store->status() == QSettings::FormatError)
         return invalid();
     if (!store->contains(kAsk)) {
-        if (!writeAsk(*store, true, error))
+        if (!writeFlag(*store, kAsk, true, error))
             return std::nullopt;
         return true;
     }
@@ -306,7 +307,25 @@ bool SaveAskFlag(bool ask, QString *error)
     std::unique_ptr<QSettings> store;
     if (!openAskStore(store))
         return true;
-    return writeAsk(*store, ask, error);
+    return writeFlag(*store, kAsk, ask, error);
+}
+
+bool LoadExactFlag()
+{
+    std::unique_ptr<QSettings> store;
+    if (!openAskStore(store) || store->status() != QSettings::NoError)
+        return false;
+    bool ok = false;
+    const qlonglong value = store->value(kExact).toString().trimmed().toLongLong(&ok);
+    return ok && value != 0;
+}
+
+bool SaveExactFlag(bool exact, QString *error)
+{
+    std::unique_ptr<QSettings> store;
+    if (!openAskStore(store))
+        return true;
+    return writeFlag(*store, kExact, exact, error);
 }
 
 } // namespace settings

@@ -56,4 +56,11 @@ extern const char *const kFormSection; // "frmsplit"
 [[nodiscard]] std::optional<bool> LoadAskFlag(QString *error = nullptr);
 [[nodiscard]] bool SaveAskFlag(bool ask, QString *error = nullptr);
 
+// The "Exact" value beside it: whether the listening marks cut at their exact
+// times. False where it is missing or no whole number (it is never created
+// before it is first chosen); written as "Ask" is, failing with
+// "Failed to set data for 'Exact'".
+[[nodiscard]] bool LoadExactFlag();
+[[nodiscard]] bool SaveExactFlag(bool exact, QString *error = nullptr);
+
 } // namespace settings

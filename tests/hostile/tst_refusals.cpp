@@ -156,7 +156,12 @@ private slots:
         const QByteArray earlier("an earlier piece, to be kept");
         QFETCH(int, call);
         QFETCH(int, error);
-        for (bool named : {false, true}) {
+        // A piece cut at the exact marks: a frame of its own, then stretches of the source.
+        const std::vector<segment::Chunk> stretches{{0, 0, QByteArray(417, 'i')}, {100, 30000, {}}, {50000, 30000, {}}};
+        const QByteArray piece
+            = QByteArray(417, 'i') + patternBytes(100000).mid(100, 30000) + patternBytes(100000).mid(50000, 30000);
+        for (int road = 0; road < 4; ++road) {
+            const bool named = road & 1, inStretches = road & 2;
             writeFile(output, earlier);
             QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
             cleavo_fault_no_tmpfile(named);
@@ -164,14 +169,15 @@ private slots:
             bool copied = false;
             {
                 const Armed armed(dir() + QStringLiteral("/out"));
-                copied = segment::copyByteRange(source, output, 100, 60000, nullptr, &failure);
+                copied = inStretches ? segment::copyChunks(source, output, stretches, nullptr, &failure)
+                                     : segment::copyByteRange(source, output, 100, 60000, nullptr, &failure);
                 QVERIFY(cleavo_fault_refused() >= 1);
             }
             QCOMPARE(entries(dir() + QStringLiteral("/out")), QStringList{QStringLiteral("Split - source.mp3")});
             if (call == CLEAVO_FAULT_CLOSE) {
                 // The data was synced before the close: a close can no longer lose it.
                 QVERIFY(copied);
-                QCOMPARE(readAll(output), patternBytes(100000).mid(100, 60000));
+                QCOMPARE(readAll(output), inStretches ? piece : patternBytes(100000).mid(100, 60000));
                 continue;
             }
             QVERIFY(!copied);

@@ -1,7 +1,9 @@
+#include "listening/exactcut.h"
 #include "listening/markmath.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -189,6 +191,63 @@ private slots:
         QVERIFY(settings::ReadSplitCount(home.statsIni(), count));
         QCOMPARE(count, 1);
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Playing)); // still playing, for a later end mark
+    }
+
+    // The switch: times in h:mm:ss.cc, the piece between the very marks as the
+    // cut plans it, its playing time shown, the choice kept; a source that
+    // cannot be cut so is refused with nothing written or counted.
+    void exactMarksCutTheirPiece()
+    {
+        ConfigHome home;
+        Harness h;
+        m_source = m_dir.path() + QStringLiteral("/tune.mp3");
+        QFile::remove(m_source);
+        QVERIFY(QFile::copy(QStringLiteral(CLEAVO_TEST_DATA "/vbr_xing_3000ms.mp3"), m_source));
+        QFile::remove(m_dir.path() + QStringLiteral("/Split - tune.mp3"));
+        h.create();
+        TFrmsplit &w = *h.window;
+        QVERIFY(!w.ChkExact->isChecked());
+        h.fake1().length = 3000;
+        h.select(m_source);
+        w.RadDefault->setChecked(true);
+        h.fake1().position = 1234;
+        w.CmdStart->click();
+        QCOMPARE(w.LblPosS->text(), QStringLiteral("1234"));
+        QTest::mouseClick(w.ChkExact, Qt::LeftButton, {}, QPoint(5, w.ChkExact->height() / 2));
+        QVERIFY(w.ChkExact->isChecked());
+        QCOMPARE(w.LblPosS->text(), QStringLiteral("0:01.23"));
+        QCOMPARE(w.LblEnd->text(), QStringLiteral("0:03.00"));
+        h.fake1().position = 2345;
+        w.CmdEnd->click();
+        QCOMPARE(w.LblPosE->text(), QStringLiteral("0:02.34"));
+        const auto plan = exactcut::plan(m_source, 1234, 2345);
+        QVERIFY(plan);
+        QByteArray expected;
+        const QByteArray source = readAll(m_source);
+        for (const segment::Chunk &c : plan->chunks)
+            expected += c.bytes.isEmpty() ? source.mid(c.offset, c.length) : c.bytes;
+        QCOMPARE(output(), expected);
+        QCOMPARE(w.LblNewTime->text(), QStringLiteral("Playing Time: 0:01.11"));
+        QVERIFY(!w.LblNewTime->isHidden());
+        QVERIFY(settings::LoadExactFlag());
+
+        // Free format cannot be cut so: said, nothing written, the end mark kept.
+        h.ui.clear();
+        writeFile(m_source, readAll(QStringLiteral(CLEAVO_TEST_DATA "/freeformat_1000ms.mp3")));
+        h.fake1().position = 2500;
+        w.CmdEnd->click();
+        QCOMPARE(h.ui.texts().size(), 1);
+        QVERIFY(h.ui.texts().first().contains(QStringLiteral("Layer III")));
+        QCOMPARE(w.LblPosE->text(), QStringLiteral("0:02.34"));
+        QCOMPARE(output(), expected);
+        int64_t count = 0;
+        QVERIFY(settings::ReadSplitCount(home.statsIni(), count));
+        QCOMPARE(count, 1);
+
+        // Switched off, every time is plain milliseconds again, and so is the cut.
+        QTest::mouseClick(w.ChkExact, Qt::LeftButton, {}, QPoint(5, w.ChkExact->height() / 2));
+        QCOMPARE(w.LblPosE->text(), QStringLiteral("2345"));
+        QVERIFY(!settings::LoadExactFlag());
     }
 
     void unreadableSizeWritesNothing()
