@@ -1,11 +1,14 @@
-// The media player's Open, and a seek and position reading, on arbitrary bytes.
+// The media player's Open, a seek and position reading, and the plan of a
+// cut at exact marks, on arbitrary bytes.
 #include "core/mediaplayer.h"
+#include "listening/exactcut.h"
 #include "listening/mpgplayer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,5 +40,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     if (!player->setPosition(length + 1) || !player->Close()) // the first changes nothing
         std::abort();
+    // What opens can be planned as a piece, or is refused with a reason; a
+    // plan stays within the file and says its size.
+    const auto plan = exactcut::plan(path, length / 3, std::max(length / 3 + 1, length * 2 / 3), &error);
+    if (plan) {
+        int64_t bytes = 0;
+        for (const segment::Chunk &c : plan->chunks) {
+            if (c.bytes.isEmpty() && (c.offset < 0 || c.length < 0 || c.offset + c.length > int64_t(size)))
+                std::abort();
+            bytes += c.bytes.isEmpty() ? c.length : c.bytes.size();
+        }
+        if (bytes != plan->bytes || plan->samples <= 0)
+            std::abort();
+    } else if (error.isEmpty()) {
+        std::abort();
+    }
     return 0;
 }

@@ -194,6 +194,34 @@ private slots:
         QVERIFY2(error.contains(said), qPrintable(error));
     }
 
+    // A source cut short anywhere, or made of headers that lie, is planned
+    // within its bytes or refused with a reason: never read past its end.
+    void hostileSourcesArePlannedWithinTheirBytes()
+    {
+        const QByteArray cbr = readAll(data("cbr_44k_stereo_3000ms.mp3"));
+        QByteArray lying = cbr.left(4000);
+        for (int i = 0; i < 200; ++i)
+            lying += cbr.mid(417 * 3, 4) + patternBytes(97 + i % 7); // headers whose frames never end there
+        const QString path = m_dir.filePath(QStringLiteral("hostile.mp3"));
+        for (const QByteArray &whole : {cbr, readAll(data("id3big_2000ms.mp3")), lying}) {
+            for (qsizetype size : {qsizetype(1), qsizetype(4), qsizetype(417), qsizetype(418), qsizetype(1700),
+                                   qsizetype(5000), whole.size() / 3, whole.size() - 1}) {
+                if (size > whole.size())
+                    continue;
+                writeFile(path, whole.left(size));
+                QString error;
+                const auto plan = exactcut::plan(path, 10, 2000, &error);
+                if (!plan) {
+                    QVERIFY(!error.isEmpty());
+                    continue;
+                }
+                for (const segment::Chunk &c : plan->chunks)
+                    QVERIFY(!c.bytes.isEmpty() || (c.offset >= 0 && c.offset + c.length <= size));
+                QVERIFY(segment::copyChunks(path, m_dir.filePath(QStringLiteral("out.mp3")), plan->chunks));
+            }
+        }
+    }
+
     void timesReadAndWrite_data()
     {
         QTest::addColumn<qint64>("ms");
