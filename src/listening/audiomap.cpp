@@ -303,6 +303,8 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
             else
                 regions.push_back({offset, n});
             lastWhole = whole;
+            if (summary.frames % kIndexStep == 0)
+                summary.index.push_back(offset);
             ++summary.frames;
             offset += n;
             continue;

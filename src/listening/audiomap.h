@@ -43,6 +43,9 @@ using ReadAt = std::function<int64_t(int64_t offset, unsigned char *out, int64_t
 // What the walk learned besides the regions.
 struct Summary {
     int64_t frames = 0; // the frames of the stream it counted
+    // Where frame number k * kIndexStep of the stream begins (its first frame
+    // is number 0), for a walk that starts near a frame instead of at the start.
+    std::vector<int64_t> index;
     // The frame count that the stream's first frame declares (a Xing or Info
     // header), where it has one.
     std::optional<int64_t> declaredFrames;
@@ -54,6 +57,7 @@ struct Summary {
 [[nodiscard]] int64_t leadingTags(const ReadAt &read, int64_t size);
 
 constexpr int64_t kLeadIn = 1 << 20;
+constexpr int64_t kIndexStep = 1024;
 constexpr int64_t kBreak = 4; // zero bytes between regions
 
 } // namespace audiomap

@@ -217,34 +217,6 @@ int64_t ceilDiv(int64_t a, int64_t b)
     return (a + b - 1) / b;
 }
 
-// The samples libmpg123 drops at the start of the source, as the player
-// opens it: the encoder delay of its LAME tag and the decoder's own, where it
-// trusts them, else none.
-std::optional<int64_t> decoderSkip(const QString &source, int64_t spf, QString *error)
-{
-    long rate = 0;
-    int channels = 0;
-    int64_t frames = 0;
-    const Decoder handle = openDecoder(source, rate, channels, frames, error);
-    if (!handle)
-        return std::nullopt;
-    int64_t given = 0;
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        off_t number = 0;
-        unsigned char *audio = nullptr;
-        size_t bytes = 0;
-        const int rc = mpg123_decode_frame(handle.get(), &number, &audio, &bytes);
-        if (rc == MPG123_NEW_FORMAT)
-            continue;
-        if (rc != MPG123_OK)
-            break;
-        given += static_cast<int64_t>(bytes / (sizeof(float) * static_cast<size_t>(std::max(channels, 1))));
-        if (given > 0)
-            return (int64_t{number} + 1) * spf - given;
-    }
-    return 0;
-}
-
 } // namespace
 
 uint16_t tagCrc(const unsigned char *data, size_t n)
@@ -272,36 +244,35 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
         return static_cast<int64_t>(
             raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
     };
-    const std::vector<audiomap::Region> regions = audiomap::scan(read, size < 0 ? 0 : size);
+    // Where the audio lies and the timeline the player gives it, as the
+    // player's own opening of the file learned them.
+    const std::shared_ptr<const SourceMap> map = sourceMap(source, &reason);
+    if (!map)
+        return failed(error, QString::fromLatin1(kNotLayer3));
+    const std::vector<audiomap::Region> &regions = map->regions;
     const auto firstRegion
         = std::find_if(regions.begin(), regions.end(), [](const audiomap::Region &r) { return r.offset >= 0; });
     if (firstRegion == regions.end())
         return failed(error, QString::fromLatin1(kNotLayer3));
-    unsigned char head[4]{};
-    if (raw.readAt(firstRegion->offset, reinterpret_cast<char *>(head), 4) != 4)
-        return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
-    const auto stream = audiomap::parseHeader(head);
-    if (!stream || stream->layer != 3)
+    const auto firstFrame = frameAt(raw, firstRegion->offset, firstRegion->offset + firstRegion->length);
+    const auto stream = firstFrame ? audiomap::parseHeader(firstFrame->head) : std::nullopt;
+    if (!stream)
         return failed(error, QString::fromLatin1(kNotLayer3));
+    const SourceTag tag = readSourceTag(raw, *firstFrame, stream->version);
+    const int64_t tagFrames = tag.present ? 1 : 0; // the walk counts the Info frame, the decoder does not
 
     Plan plan;
     plan.rate = stream->sampleRate;
     const int64_t spf = samplesPerFrame(stream->version);
-    const std::optional<int64_t> skip = decoderSkip(source, spf, error);
-    if (!skip)
-        return std::nullopt;
-    const int64_t rawStart = ceilDiv(int64_t{startMs} * plan.rate, 1000) + *skip;
-    int64_t rawEnd = ceilDiv(int64_t{endMs} * plan.rate, 1000) + *skip;
+    const int64_t rawStart = ceilDiv(int64_t{startMs} * plan.rate, 1000) + map->skip;
+    int64_t rawEnd = ceilDiv(int64_t{endMs} * plan.rate, 1000) + map->skip;
     const int64_t heard = rawStart / spf;
     const int64_t first = std::max<int64_t>(0, heard - kMarginFrames[stream->version == 1 ? 0 : 1]);
     const int64_t last = (rawEnd - 1) / spf;
 
-    // The frames are walked once: the few before the first kept are
-    // remembered for their main data, from there on the piece's are kept.
+    // The frames are walked once, from the indexed frame before the few
+    // remembered for their main data; from the first kept on, the piece's.
     std::vector<Frame> before;
-    int64_t index = 0; // the number of the next audio frame
-    bool seenFirst = false;
-    SourceTag tag;
     std::vector<uint16_t> sizes;
     std::optional<Frame> model;
     bool oneRate = true;
@@ -327,31 +298,33 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
         plan.chunks.push_back({0, tags, {}});
     const size_t tagChunks = plan.chunks.size();
 
+    const std::vector<int64_t> &index = map->summary.index;
+    const int64_t wanted = std::max<int64_t>(0, first + tagFrames - static_cast<int64_t>(kRememberedFrames));
+    const size_t mark
+        = index.empty() ? 0 : std::min(static_cast<size_t>(wanted / audiomap::kIndexStep), index.size() - 1);
+    int64_t number = index.empty() ? 0 : static_cast<int64_t>(mark) * audiomap::kIndexStep; // of the stream's frames
+    int64_t offset = index.empty() ? firstRegion->offset : index[mark];
     bool done = false;
     for (const audiomap::Region &region : regions) {
-        if (region.offset < 0)
-            continue;
         const int64_t end = region.offset + region.length;
-        for (int64_t offset = region.offset; offset < end && !done;) {
+        if (region.offset < 0 || end <= offset)
+            continue;
+        for (offset = std::max(offset, region.offset); offset < end && !done;) {
             const auto frame = frameAt(raw, offset, end);
             if (!frame || frame->bytes <= 0)
                 break;
             offset += frame->bytes;
-            if (!seenFirst) {
-                seenFirst = true;
-                tag = readSourceTag(raw, *frame, stream->version);
-                if (tag.present)
-                    continue;
-            }
-            if (index < first) {
+            const int64_t audio = number++ - tagFrames;
+            if (audio < 0)
+                continue;
+            if (audio < first) {
                 before.push_back(*frame);
                 if (before.size() > kRememberedFrames)
                     before.erase(before.begin());
             } else {
                 keep(*frame);
-                done = index >= last;
+                done = audio >= last;
             }
-            ++index;
         }
         if (done)
             break;

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include <SDL.h>
 #include <mpg123.h>
 
@@ -37,6 +39,79 @@ bool failed(QString *error, const QString &text)
 
 const QString kNoAudio = QStringLiteral("The file contains no MPEG audio that can be played");
 
+// A file as it is now: the same file, unchanged, has the same identity.
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    int64_t modified = 0; // nanoseconds
+    bool operator==(const Identity &) const = default;
+};
+
+std::optional<Identity> identityOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return Identity{st.st_dev, st.st_ino, st.st_size, int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// The maps of the files opened last (the source and the preview).
+class MapCache {
+public:
+    void put(const Identity &id, std::shared_ptr<const SourceMap> map)
+    {
+        const std::lock_guard lock(m_mutex);
+        std::erase_if(m_maps, [&](const auto &entry) { return entry.first == id; });
+        m_maps.emplace_back(id, std::move(map));
+        if (m_maps.size() > 4)
+            m_maps.erase(m_maps.begin());
+    }
+    std::shared_ptr<const SourceMap> get(const Identity &id)
+    {
+        const std::lock_guard lock(m_mutex);
+        for (const auto &[key, map] : m_maps) {
+            if (key == id)
+                return map;
+        }
+        return nullptr;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::pair<Identity, std::shared_ptr<const SourceMap>>> m_maps;
+};
+
+MapCache &maps()
+{
+    static MapCache cache;
+    return cache;
+}
+
+// The samples the decoder drops before the first it gives: learned by
+// decoding the first frames, as it plays them, then set back to the start.
+int64_t decoderSkip(mpg123_handle *handle, int channels)
+{
+    const int64_t spf = mpg123_spf(handle);
+    int64_t given = 0, skip = 0;
+    for (int attempt = 0; attempt < 64 && spf > 0; ++attempt) {
+        off_t number = 0;
+        unsigned char *audio = nullptr;
+        size_t bytes = 0;
+        const int rc = mpg123_decode_frame(handle, &number, &audio, &bytes);
+        if (rc == MPG123_NEW_FORMAT)
+            continue;
+        if (rc != MPG123_OK)
+            break;
+        given += static_cast<int64_t>(bytes / (sizeof(float) * static_cast<size_t>(std::max(channels, 1))));
+        if (given > 0) {
+            skip = (int64_t{number} + 1) * spf - given;
+            break;
+        }
+    }
+    return skip;
+}
+
 } // namespace
 
 std::unique_ptr<MediaPlayer> createAudioPlayer()
@@ -57,6 +132,8 @@ void StreamDeleter::operator()(SDL_AudioStream *stream) const
 Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error)
 {
     initLibrary();
+    // Taken before the file is read: a change while it is read makes the map stale.
+    const std::optional<Identity> identity = identityOf(path);
     int err = MPG123_OK;
     Decoder handle(mpg123_new(nullptr, &err));
     if (!handle) {
@@ -91,6 +168,9 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     // need not be read a second time to measure it.
     const bool declaredTrue = regions.size() == 1 && walked.declaredFrames
         && (walked.frames == *walked.declaredFrames || walked.frames == *walked.declaredFrames + 1);
+    auto map = std::make_shared<SourceMap>();
+    map->regions = regions;
+    map->summary = walked;
     reader->setRegions(std::move(regions));
     mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
                                  FileReader::closeCallback);
@@ -124,7 +204,32 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         failed(error, kNoAudio);
         return {};
     }
+    map->skip = decoderSkip(handle.get(), channels);
+    if (mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
+        failed(error, kNoAudio);
+        return {};
+    }
+    if (identity)
+        maps().put(*identity, std::move(map));
     return handle;
+}
+
+std::shared_ptr<const SourceMap> sourceMap(const QString &path, QString *error)
+{
+    if (const std::optional<Identity> id = identityOf(path)) {
+        if (auto known = maps().get(*id))
+            return known;
+    }
+    long rate = 0;
+    int channels = 0;
+    int64_t frames = 0;
+    if (!openDecoder(path, rate, channels, frames, error))
+        return nullptr;
+    const std::optional<Identity> id = identityOf(path);
+    auto made = id ? maps().get(*id) : nullptr;
+    if (!made && error)
+        *error = kNoAudio;
+    return made;
 }
 
 MpgPlayer::MpgPlayer()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/mediaplayer.h"
+#include "listening/audiomap.h"
 #include "listening/audiooutput.h"
 
 #include <QObject>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 struct mpg123_handle_struct;
 struct _SDL_AudioStream; // NOLINT(bugprone-reserved-identifier): SDL's own name for the type
@@ -34,6 +36,20 @@ using Stream = std::unique_ptr<_SDL_AudioStream, StreamDeleter>;
 // text in error, when the file holds no audio that plays.
 [[nodiscard]] Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames,
                                   QString *error = nullptr);
+
+// What opening a file learned of it: where its audio lies (with an index of
+// its frames), and the samples the decoder drops at its start (the encoder
+// delay of a LAME tag it trusts, and its own).
+struct SourceMap {
+    std::vector<audiomap::Region> regions;
+    audiomap::Summary summary;
+    int64_t skip = 0;
+};
+
+// The map of the file at path as it is now: kept from the last opening of the
+// same file, unchanged since, or made by opening it now. Empty, with the
+// decoder's text in error, when it holds no audio that plays.
+[[nodiscard]] std::shared_ptr<const SourceMap> sourceMap(const QString &path, QString *error = nullptr);
 
 // Told on the window's thread that the device has played a track's last frame.
 class EndNotice : public QObject {
