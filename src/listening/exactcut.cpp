@@ -24,9 +24,9 @@ constexpr int kTocEntries = 100;
 // table of contents, quality, then the LAME tag.
 constexpr int kInfoBodyBytes = 4 + 4 + 4 + 4 + kTocEntries + 4 + kLameTagBytes;
 // Layer III frames kept before the one heard: the frame before it carries the
-// filter bank's overlap (two for the one-granule frames of MPEG-2 and 2.5),
-// and one more decodes them whole. Their bit reservoir comes with a silent
-// lead-in frame before them, so that the delay field (4095 samples at most)
+// filter bank's overlap and state (two for the one-granule frames of MPEG-2
+// and 2.5). Their bit reservoir comes with a silent lead-in frame before them,
+// however far back it reaches, so that the delay field (4095 samples at most)
 // holds them all.
 constexpr int64_t kMarginFrames[2] = {1, 2};
 constexpr int64_t kMaxReservoir = 511;   // bytes a frame's main data may begin before it
