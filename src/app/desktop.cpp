@@ -43,7 +43,14 @@ void TFrmsplit::connectShortcuts()
     };
     button(QKeySequence(Qt::CTRL | Qt::Key_O), Cmdselect);
     button(QKeySequence(Qt::Key_F1), Button2);
-    button(QKeySequence(Qt::CTRL | Qt::Key_Q), CmdCancel);
+    // During a write the controls take no clicks, but Ctrl+Q still cancels
+    // it and ends the program, as closing the window does.
+    key(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+        if (m_writing)
+            close();
+        else
+            press(CmdCancel);
+    });
     button(QKeySequence(Qt::Key_MediaPause), CmdPause);
     button(QKeySequence(Qt::Key_MediaStop), CmdStop);
     // Most keyboards send Play (XF86AudioPlay) from their one play/pause key:

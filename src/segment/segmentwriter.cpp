@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <optional>
+
 void TFrmsplit::CreateSplitFile()
 {
     // A piece cut at the exact marks is for this write only, whatever becomes of it.
@@ -64,8 +66,10 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
 {
     v.CopyFailed = false;
     // A logout that arrives once the new file is in place ends the program
-    // only after it has been counted.
-    const termination::WriteInProgress writing;
+    // only after it has been counted; one that arrived during the write ends
+    // it before any box is shown.
+    std::optional<termination::WriteInProgress> writing;
+    writing.emplace();
     segment::CopyProgress progress;
     segment::CopyFailure failure;
     bool copied = false;
@@ -98,6 +102,7 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
         }
     }
     if (!copied) {
+        writing.reset();
         // A destination that cannot be created at all is left to the default
         // error report; the other failures have their message here.
         if (failure.kind == segment::CopyFailure::CannotCreate)
@@ -116,4 +121,5 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
     QString error;
     if (!settings::AddToSplitCount(v.StatsIniPath, v.SplitCount, 1, &error))
         m_countFailure = errorReportText(error);
+    writing.reset();
 }

@@ -1,6 +1,7 @@
 #!/bin/bash
 # A file chosen by typing its path into the open dialog, then "Split by Byte
-# Size", "Split File Now" and "Play New MP3": each first click acts.
+# Size", "Split File Now" and "Play New MP3": each first click acts. Under a
+# file-size limit the write is refused with a message, and nothing is lost.
 . "$(dirname "$0")/roadlib.sh"
 road_x 1280x800
 cp "$DATA/cbr_44k_stereo_3000ms.mp3" "$ROAD_TMP/song.mp3"
@@ -30,3 +31,16 @@ expect_only_main "while the new MP3 plays"
 click_at $AT_EXIT
 expect_ended "Exit"
 cmp -s "$DATA/cbr_44k_stereo_3000ms.mp3" "$ROAD_TMP/song.mp3" || fail "the source changed"
+
+step "under a file-size limit: a message, the earlier file kept"
+printf 'an earlier piece' >"$ROAD_TMP/Split - song.mp3"
+ROAD_FSIZE=20000 cleavo_start "$ROAD_TMP/song.mp3"
+click_at $AT_BYTE
+click_at $AT_DEFAULT
+click_at $AT_SPLIT_NOW
+answer_box "MP3 Cleavo"
+kill -0 "$CLEAVO_PID" 2>/dev/null || fail "the program ended at the limit"
+[ "$(cat "$ROAD_TMP/Split - song.mp3")" = "an earlier piece" ] || fail "the earlier file changed"
+expect_only_main "after the message"
+click_at $AT_EXIT
+expect_ended "Exit"

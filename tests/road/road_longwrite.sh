@@ -1,7 +1,9 @@
 #!/bin/bash
 # A long write to a slow destination (every write slowed down): the window
 # keeps answering, a progress window shows, Escape cancels and keeps the
-# earlier file; Ctrl+Q and the frame's close button cancel and end the program.
+# earlier file; Ctrl+Q (in either window) and the frame's close button cancel
+# and end the program; so does a SIGTERM (a logout), at once and with no box,
+# also where the unfinished file has a name (no unnamed temporary files).
 . "$(dirname "$0")/roadlib.sh"
 road_x 1280x800
 mkdir -p "$ROAD_TMP/music"
@@ -29,8 +31,9 @@ start_write() {
     sleep 0.5
 }
 
-for how in Escape ctrl+q close; do
+for how in Escape ctrl+q ctrl+q-main close SIGTERM SIGTERM-named; do
     step "cancelled by $how"
+    if [ "$how" = SIGTERM-named ]; then export CLEAVO_NO_TMPFILE=1; else unset CLEAVO_NO_TMPFILE; fi
     cleavo_start "$ROAD_TMP/music/long.mp3"
     start_write
     case $how in
@@ -41,6 +44,12 @@ for how in Escape ctrl+q close; do
         click_at $AT_EXIT
         ;;
     ctrl+q) xdotool windowactivate --sync "$progress" key ctrl+q ;;
+    ctrl+q-main) xdotool windowactivate --sync "$MAIN_WIN" key ctrl+q ;;
+    SIGTERM*)
+        kill -TERM "$CLEAVO_PID"
+        # Ended within a second, with no box on the way.
+        WAIT=1 until_true sh -c "! kill -0 $CLEAVO_PID 2>/dev/null" || fail "$how: still running a second later"
+        ;;
     close)
         # The close button at the right of the main window's title bar.
         read -r x y < <(client_origin)

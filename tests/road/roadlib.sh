@@ -78,7 +78,8 @@ road_x() {
 cleavo_start() {
     export XDG_CONFIG_HOME="$ROAD_TMP/config"
     mkdir -p "$XDG_CONFIG_HOME"
-    SDL_AUDIODRIVER=dummy "$CLEAVO" "$@" >"$ROAD_TMP/cleavo.log" 2>&1 &
+    # ROAD_FSIZE: a file-size limit (bytes) for the program alone.
+    SDL_AUDIODRIVER=dummy ${ROAD_FSIZE:+prlimit --fsize=$ROAD_FSIZE} "$CLEAVO" "$@" >"$ROAD_TMP/cleavo.log" 2>&1 &
     CLEAVO_PID=$!
     until_true main_window_found || fail "the main window did not show"
     until_true sh -c "xdotool getwindowfocus 2>/dev/null | grep -qx '$MAIN_WIN'" || xdotool windowactivate --sync "$MAIN_WIN"

@@ -77,13 +77,17 @@ void cleavo_fault_slow_writes(const char *pathPart, int microseconds)
 }
 
 /* Preloaded into a program (the road tests), the slow writes are set from
- * CLEAVO_SLOW_WRITES="MICROSECONDS:PATH-PART". */
+ * CLEAVO_SLOW_WRITES="MICROSECONDS:PATH-PART", and CLEAVO_NO_TMPFILE=1
+ * refuses unnamed temporary files (as vfat and NFS do). */
 __attribute__((constructor)) static void fromEnvironment(void)
 {
     const char *slow = getenv("CLEAVO_SLOW_WRITES");
     const char *part = slow ? strchr(slow, ':') : NULL;
     if (part)
         cleavo_fault_slow_writes(part + 1, atoi(slow));
+    const char *noTmp = getenv("CLEAVO_NO_TMPFILE");
+    if (noTmp && strcmp(noTmp, "1") == 0)
+        cleavo_fault_no_tmpfile(1);
 }
 
 static int fdPath(int fd, char *out, size_t size)
