@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 namespace exactcut {
 
@@ -183,7 +184,8 @@ QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, i
     std::copy(head.begin(), head.end(), d);
     const bool mono = (head[3] >> 6) == 3;
     unsigned char *p = d + 4 + sideInfoBytes(version, mono);
-    std::memcpy(p, f.cbr ? "Info" : "Xing", 4);
+    const std::string_view name = f.cbr ? "Info" : "Xing";
+    std::copy(name.begin(), name.end(), p);
     putBe32(p + 4, 0x0F); // frames, bytes, table of contents, quality
     putBe32(p + 8, f.frames);
     putBe32(p + 12, f.bytes);
@@ -197,7 +199,8 @@ QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, i
     } else {
         // The encoder's name is unknown: decoders apply the delay and padding
         // only behind a name they know, and this is the format's own.
-        std::memcpy(lame, "LAME3.100", 9);
+        const std::string_view encoder = "LAME3.100";
+        std::copy(encoder.begin(), encoder.end(), lame);
         lame[9] = f.cbr ? 1 : 0;
         lame[20] = static_cast<unsigned char>(std::min(f.kbps, 255));
     }
