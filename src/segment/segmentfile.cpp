@@ -1,8 +1,10 @@
 #include "segment/segmentfile.h"
 
+#include "core/errors.h"
 #include "core/platform.h"
 #include "core/safefile.h"
 #include "core/termination.h"
+#include "core/trash.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -193,8 +195,21 @@ bool copyChunks(const QString &source, const QString &destination, const std::ve
         return failed(destination, QStringLiteral("Interrupted"));
     if (cancelled())
         return stopped();
-    if (!out.commit())
-        return failed(destination, out.errorString());
+    // The file it replaces goes to the trash first, where it can be restored;
+    // where no trash takes it, it is replaced as it always was.
+    trash::Trashed trashed;
+    bool inTrash = false;
+    if (QFileInfo(destination).isFile() && !QFileInfo(destination).isSymLink()) {
+        inTrash = trash::moveToTrash(destination, &trashed, &reason);
+        if (!inTrash)
+            diagnose(QStringLiteral("%1 is replaced without a copy in the trash: %2").arg(destination, reason));
+    }
+    if (!out.commit()) {
+        const QString why = out.errorString();
+        if (inTrash && !trash::restore(trashed, destination))
+            diagnose(QStringLiteral("the earlier %1 stays in the trash as %2").arg(destination, trashed.file));
+        return failed(destination, why);
+    }
     return true;
 }
 

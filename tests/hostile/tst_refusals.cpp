@@ -185,6 +185,9 @@ private slots:
             QVERIFY2(failure.text.contains(QStringLiteral(": %1. Nothing was changed").arg(reasonOf(error))),
                      qPrintable(failure.text));
             QCOMPARE(readAll(output), earlier);
+            // Moved to the trash before the refusal, or never: it is back where it was.
+            QCOMPARE(QDir(m_home->trash() + QStringLiteral("/files")).entryList(QDir::Files), QStringList());
+            QCOMPARE(QDir(m_home->trash() + QStringLiteral("/info")).entryList(QDir::Files), QStringList());
         }
         // Unrefused, the new file has the earlier one's permissions.
         writeFile(output, earlier);
@@ -194,6 +197,26 @@ private slots:
         QCOMPARE(::stat(QFile::encodeName(output).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, mode_t(0644));
         QCOMPARE(readAll(source), patternBytes(100000));
+    }
+
+    // A trash that refuses the earlier file: it is replaced as it always
+    // was, and the diagnostics say so in one line.
+    void aTrashThatRefusesStillReplaces()
+    {
+        const QString source = dir() + QStringLiteral("/source.mp3");
+        writeFile(source, patternBytes(20000));
+        const QString output = dir() + QStringLiteral("/Split - source.mp3");
+        writeFile(output, "earlier");
+        QStringList said;
+        setDiagnosticSink([&said](const QString &line) { said << line; });
+        cleavo_fault_arm(CLEAVO_FAULT_RENAME, QFile::encodeName(m_home->trash()).constData(), 1, EACCES);
+        QVERIFY(segment::copyByteRange(source, output, 0, 20000));
+        cleavo_fault_disarm();
+        setDiagnosticSink({});
+        QCOMPARE(readAll(output), patternBytes(20000));
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.first().contains(QStringLiteral("without a copy in the trash")), qPrintable(said.first()));
+        QCOMPARE(QDir(m_home->trash() + QStringLiteral("/info")).entryList(QDir::Files), QStringList());
     }
 
     // The other faults on the new MP3's road: reads of the source that fail,

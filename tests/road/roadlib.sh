@@ -78,6 +78,8 @@ road_x() {
 cleavo_start() {
     export XDG_CONFIG_HOME="$ROAD_TMP/config"
     mkdir -p "$XDG_CONFIG_HOME"
+    # The trash in a home that has no data folder yet, as a new account's.
+    export XDG_DATA_HOME="$ROAD_TMP/home/.local/share"
     # ROAD_FSIZE: a file-size limit (bytes) for the program alone.
     SDL_AUDIODRIVER=dummy ${ROAD_FSIZE:+prlimit --fsize=$ROAD_FSIZE} "$CLEAVO" "$@" >"$ROAD_TMP/cleavo.log" 2>&1 &
     CLEAVO_PID=$!

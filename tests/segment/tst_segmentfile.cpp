@@ -6,7 +6,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using segment::CopyFailure;
 
@@ -127,12 +130,58 @@ private slots:
         QCOMPARE(QString::fromLatin1(segment::kSourceUnreadableText).count(QLatin1String("  ")), 1);
     }
 
-    void replacesAnEarlierFile()
+    // Each earlier file goes to the trash of a new account's home, byte for
+    // byte, with an info file that says where it came from.
+    void replacedFilesGoToTheTrash()
     {
-        const QString out = path("out.mp3");
+        ConfigHome home;
+        const QString out = path("Split - a %song.mp3");
         writeFile(out, QByteArray(50000, 'z'));
         QVERIFY(segment::copyByteRange(m_source, out, 10, 20));
-        QCOMPARE(readAll(out), m_bytes.mid(10, 20));
+        QVERIFY(segment::copyByteRange(m_source, out, 30, 40));
+        QCOMPARE(readAll(out), m_bytes.mid(30, 40));
+        const QString trash = home.trash();
+        QCOMPARE(QDir(trash + QStringLiteral("/files")).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("Split - a %song.mp3"), QStringLiteral("Split - a %song.mp3.2")}));
+        QCOMPARE(readAll(trash + QStringLiteral("/files/Split - a %song.mp3")), QByteArray(50000, 'z'));
+        QCOMPARE(readAll(trash + QStringLiteral("/files/Split - a %song.mp3.2")), m_bytes.mid(10, 20));
+        const QByteArray info = readAll(trash + QStringLiteral("/info/Split - a %song.mp3.2.trashinfo"));
+        QVERIFY2(info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(m_dir.path()).toPercentEncoding("/")
+                                 + "/Split%20-%20a%20%25song.mp3\nDeletionDate="),
+                 info.constData());
+        QCOMPARE(QFileInfo(trash).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    }
+
+    // A folder on another disk: the trash of that disk's top folder.
+    void aFileOnAnotherDiskGoesToThatDisksTrash()
+    {
+        ConfigHome home;
+        struct stat shm {
+        }, tmp{};
+        if (::stat("/dev/shm", &shm) != 0 || ::stat(QFile::encodeName(m_dir.path()).constData(), &tmp) != 0
+            || shm.st_dev == tmp.st_dev || !QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+            QSKIP("no writable folder on another disk here");
+        QTemporaryDir other(QStringLiteral("/dev/shm/cleavo-trash-XXXXXX"));
+        const QString out = other.path() + QStringLiteral("/out.mp3");
+        writeFile(out, "earlier");
+        QVERIFY(segment::copyByteRange(m_source, out, 0, 10));
+        const QString trash = QStringLiteral("/dev/shm/.Trash-%1").arg(::getuid());
+        const QString name = QFileInfo(other.path()).fileName();
+        QStringList found = QDir(trash + QStringLiteral("/info")).entryList({name + QStringLiteral("*")});
+        QVERIFY(found.isEmpty()); // named after the file, not the folder
+        bool seen = false;
+        for (const QString &entry : QDir(trash + QStringLiteral("/info")).entryList(QDir::Files)) {
+            const QString info = trash + QStringLiteral("/info/") + entry;
+            if (!readAll(info).contains("Path=" + name.toLatin1() + "/out.mp3\n"))
+                continue;
+            const QString file = trash + QStringLiteral("/files/") + entry.chopped(int(strlen(".trashinfo")));
+            QCOMPARE(readAll(file), QByteArray("earlier"));
+            QFile::remove(file);
+            QFile::remove(info);
+            seen = true;
+        }
+        QVERIFY(seen);
+        QVERIFY(!QDir(home.trash()).exists());
     }
 
     void neverWritesOverTheSource()

@@ -137,14 +137,16 @@ std::optional<int> FakePlayer::Length(QString *error)
     return length;
 }
 
-ConfigHome::ConfigHome() : m_previous(qgetenv("XDG_CONFIG_HOME"))
+ConfigHome::ConfigHome() : m_previous(qgetenv("XDG_CONFIG_HOME")), m_previousData(qgetenv("XDG_DATA_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/data")));
 }
 
 ConfigHome::~ConfigHome()
 {
     qputenv("XDG_CONFIG_HOME", m_previous);
+    qputenv("XDG_DATA_HOME", m_previousData);
 }
 
 void Harness::create(bool realPlayers, const QString &pagesDir)

@@ -103,12 +103,15 @@ public:
     bool isOpen() const override { return open; }
 };
 
-// A private configuration folder for one test: XDG_CONFIG_HOME points into it.
+// A private configuration folder for one test: XDG_CONFIG_HOME points into
+// it, and XDG_DATA_HOME (where the trash is) into a folder beside it that does
+// not exist yet, as in a new account's home.
 class ConfigHome {
 public:
     ConfigHome();
     ~ConfigHome();
     QString root() const { return m_dir.path(); }
+    QString trash() const { return m_dir.path() + QStringLiteral("/data/Trash"); }
     QString folder() const { return m_dir.path() + QStringLiteral("/Quillfen"); }
     QString statsIni() const { return folder() + QStringLiteral("/cleavo.ini"); }
     QString sizeIni() const { return folder() + QStringLiteral("/SG_2.ini"); }
@@ -117,6 +120,7 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
+    QByteArray m_previousData;
 };
 
 struct Harness {
