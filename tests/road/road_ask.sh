@@ -1,6 +1,7 @@
 #!/bin/bash
 # "Ask me where to store the MP3." over an existing file: a name typed with or
-# without ".mp3" is asked about; No keeps the file, Yes replaces it.
+# without ".mp3" is asked about; No keeps the file, Yes replaces it and sends
+# it to the trash.
 . "$(dirname "$0")/roadlib.sh"
 road_x 1280x800
 cp "$DATA/cbr_44k_stereo_3000ms.mp3" "$ROAD_TMP/song.mp3"
@@ -40,5 +41,6 @@ answer_box "MP3 Cleavo"
 expect_only_main "after Yes"
 expect_slice "$ROAD_TMP/keep.mp3" "$ROAD_TMP/song.mp3" 0 "$(stat -c %s "$ROAD_TMP/song.mp3")"
 [ ! -e "$ROAD_TMP/keep" ] || fail "a file without .mp3 was written"
+[ "$(cat "$ROAD_TMP/home/.local/share/Trash/files/keep.mp3")" = "keep me" ] || fail "the replaced keep.mp3 is not in the trash"
 click_at $AT_EXIT
 expect_ended "Exit"
