@@ -27,7 +27,7 @@ configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	@cmake --build $(BUILD_DIR) -j $(JOBS) -- --no-print-directory
 
 # Only the program: the display is looked for first, then what running needs.
 run:
@@ -35,8 +35,10 @@ run:
 		echo "make run: no display found (DISPLAY and WAYLAND_DISPLAY are unset); start Cleavo from a desktop session, or try: xvfb-run make run"; \
 		exit 1; \
 	fi
-	@$(MAKE) -s configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target cleavo
+	@$(MAKE) -s --no-print-directory configure
+	@echo "make run: building cleavo (log: $(BUILD_DIR)/build.log)"
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target cleavo -- --no-print-directory >$(BUILD_DIR)/build.log 2>&1 \
+		|| { tail -n 40 $(BUILD_DIR)/build.log; echo "make run: the build failed (log: $(BUILD_DIR)/build.log)"; exit 1; }
 	@$(BUILD_DIR)/cleavo
 
 # A Debian package in the build folder, checked with lintian.

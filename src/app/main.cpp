@@ -16,8 +16,25 @@
 #include <csignal>
 #include <cstdio>
 
+namespace {
+
+QtMessageHandler toolkitHandler = nullptr;
+
+// The toolkit's own notes pass on, but for one that tells of a folder the
+// program does not use: a desktop without a runtime folder is no fault.
+void quieterMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (toolkitHandler)
+        toolkitHandler(type, context, message);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    toolkitHandler = qInstallMessageHandler(quieterMessages);
 #ifdef SIGXFSZ
     // A file-size limit fails the write that meets it instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
