@@ -190,6 +190,16 @@ bool TFrmsplit::RequireSelection()
     return true;
 }
 
+bool TFrmsplit::RefuseIncompleteSelection()
+{
+    if (!m_selectionIncomplete)
+        return false;
+    ui().messageBox(QStringLiteral(
+        "The MP3 named at the top could not be selected whole, so nothing was cut: the window may still hold parts "
+        "of the MP3 selected before it. Use the \"Select\" button to choose an MP3 again, then split it."));
+    return true;
+}
+
 void TFrmsplit::CmdcancelClick()
 {
     close();

@@ -47,6 +47,8 @@ void TFrmsplit::SelectSource(const QString &chosen)
     if (v.SourceFileName.isEmpty())
         return;
 
+    // Until the end, the window holds parts of two files.
+    m_selectionIncomplete = true;
     LblFile->setText(v.SourceFileName);
     Lblliteral->show();
     v.SourceFileSize = segment::GetFileSize64(v.SourceFileName);
@@ -100,4 +102,5 @@ void TFrmsplit::SelectSource(const QString &chosen)
     v.FileSelected = true;
     LblPosS->clear();
     LblPosE->clear();
+    m_selectionIncomplete = false;
 }

@@ -30,7 +30,7 @@ void TFrmsplit::ScrollEndChange()
 
 void TFrmsplit::BitBtn1Click()
 {
-    if (RequireSelection())
+    if (RequireSelection() || RefuseIncompleteSelection())
         return;
     CmdSPlayClick();
     QString error;

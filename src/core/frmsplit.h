@@ -112,6 +112,10 @@ public:
     void RadListenClick();
     void RadByteClick();
     bool RequireSelection();
+    // True, after saying so, while the MP3 named at the top was not selected
+    // whole (its size could not be read or is too large, say): its name, the
+    // byte range and the player may then belong to two files, and no cut may mix them.
+    bool RefuseIncompleteSelection();
     void CmdcancelClick();
     void FormCloseQuery();
     void CmdselectClick();
@@ -207,7 +211,8 @@ private:
     std::unique_ptr<std::vector<segment::Chunk>> m_exactChunks;
     int64_t m_exactBytes = 0;
     QString m_exactTime;
-    int m_trackMs = 0; // the source's length, for the form of the times
+    int m_trackMs = 0;                  // the source's length, for the form of the times
+    bool m_selectionIncomplete = false; // a selection ended before it was whole
     ScrollNotifier *m_scroll1 = nullptr;
     Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;

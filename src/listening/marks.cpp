@@ -26,7 +26,7 @@ void TFrmsplit::CmdStartClick()
 
 void TFrmsplit::CmdEndClick()
 {
-    if (RequireSelection())
+    if (RequireSelection() || RefuseIncompleteSelection())
         return;
     CmdSPlayClick();
     if (LblPosS->text().trimmed().isEmpty()) {

@@ -167,22 +167,45 @@ private slots:
         QVERIFY(h.fake1().log.isEmpty());
     }
 
-    void sourceOfTwoGibibytesIsRefused()
+    // After a selection that ended midway, no cut mixes the two files: both
+    // are refused until an MP3 is selected whole again.
+    void sourceOfTwoGibibytesIsRefusedAndCutsWaitForAWholeSelection()
     {
         ConfigHome home;
         Harness h;
         h.create();
+        TFrmsplit &w = *h.window;
+        const QString small = m_dir.path() + QStringLiteral("/small.mp3");
+        writeFile(small, patternBytes(4000));
+        h.select(small);
+        w.RadDefault->setChecked(true);
+        QVERIFY(w.v.FileSelected);
         const QString huge = m_dir.path() + QStringLiteral("/huge.mp3");
         {
             QFile f(huge);
             QVERIFY(f.open(QIODevice::WriteOnly));
             QVERIFY(f.resize(qint64(2147483648LL) + 1)); // sparse
         }
+        h.ui.clear();
         h.select(huge);
         QFile::remove(huge);
-        QCOMPARE(h.window->Lblsize->text(), QStringLiteral("2147483649"));
+        QCOMPARE(w.Lblsize->text(), QStringLiteral("2147483649"));
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("'2147483649' is not a valid integer value.")});
-        QVERIFY(!h.window->v.FileSelected);
+        for (QPushButton *cut : {w.BitBtn1, w.CmdEnd}) {
+            h.ui.clear();
+            h.fake1().position = 100;
+            w.CmdStart->click();
+            h.fake1().position = 9000;
+            cut->click();
+            QCOMPARE(h.ui.texts().size(), 1);
+            QVERIFY2(h.ui.texts().first().contains(QStringLiteral("could not be selected whole")),
+                     qPrintable(h.ui.texts().first()));
+        }
+        QVERIFY(!QFile::exists(m_dir.path() + QStringLiteral("/Split - huge.mp3")));
+        h.select(small);
+        h.ui.clear();
+        w.BitBtn1->click();
+        QCOMPARE(readAll(m_dir.path() + QStringLiteral("/Split - small.mp3")), patternBytes(4000));
     }
 
     void fileThatDoesNotOpenInThePlayer()
