@@ -6,12 +6,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #endif
 
@@ -95,6 +98,24 @@ bool writeAll(QFileDevice &out, const char *data, qint64 n, QString *reason)
     return true;
 }
 
+#ifdef Q_OS_UNIX
+// Whether a refused change of permissions (error) comes from a filesystem that
+// has none to change: it does not implement them (a FUSE mount of a FAT
+// stick), or its modes are fixed by the mount (FAT, exFAT, NTFS, ISO 9660).
+bool withoutPermissions(int fd, int error)
+{
+    if (error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP)
+        return true;
+    struct statfs fs {};
+    if (error != EPERM || ::fstatfs(fd, &fs) != 0)
+        return false;
+    constexpr unsigned long kFixedModes[] = {0x4d44 /* FAT */, 0x2011BAB0 /* exFAT */, 0x5346544e /* NTFS */,
+                                             0x9660 /* ISO 9660 */, 0x15013346 /* UDF */};
+    return std::find(std::begin(kFixedModes), std::end(kFixedModes), static_cast<unsigned long>(fs.f_type))
+        != std::end(kFixedModes);
+}
+#endif
+
 bool keepPermissions(QFileDevice &out, const QString &path, QString *reason)
 {
 #ifdef Q_OS_UNIX
@@ -107,7 +128,7 @@ bool keepPermissions(QFileDevice &out, const QString &path, QString *reason)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(out.handle(), mode) != 0)
+    if (::fchmod(out.handle(), mode) != 0 && !withoutPermissions(out.handle(), errno))
         return failedWith(reason, errno);
 #else
     Q_UNUSED(out);

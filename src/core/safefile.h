@@ -16,7 +16,9 @@ namespace safefile {
 
 // Gives the new file open in out (about to replace path) the permissions of
 // the file it replaces, or those of a new file where there is none. False,
-// with the system's reason, when they cannot be given.
+// with the system's reason, when they cannot be given; a filesystem that has
+// no permissions to give (a FAT stick, mounted directly or through FUSE) is
+// no failure.
 [[nodiscard]] bool keepPermissions(QFileDevice &out, const QString &path, QString *reason);
 
 // Makes what was written to out durable: its buffer flushed and its data

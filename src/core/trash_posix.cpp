@@ -113,9 +113,16 @@ bool placeFor(const QByteArray &folder, dev_t device, Place *place, QString *rea
         }
     }
     const QByteArray own = base + "/.Trash-" + uid;
-    if (!(::mkdir(own.constData(), 0700) == 0 || errno == EEXIST) || !ownFolder(own) || !makeFolder(own + "/files")
-        || !makeFolder(own + "/info"))
+    const bool made = ::mkdir(own.constData(), 0700) == 0;
+    if (!(made || errno == EEXIST) || !ownFolder(own) || !makeFolder(own + "/files") || !makeFolder(own + "/info")) {
+        // A trash this disk cannot hold leaves nothing of it behind.
+        if (made) {
+            ::rmdir((own + "/files").constData());
+            ::rmdir((own + "/info").constData());
+            ::rmdir(own.constData());
+        }
         return failed(reason, QStringLiteral("this disk has no trash that can be used"));
+    }
     *place = {own, top};
     return true;
 }

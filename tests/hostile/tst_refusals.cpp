@@ -199,6 +199,23 @@ private slots:
         QCOMPARE(readAll(source), patternBytes(100000));
     }
 
+    // A filesystem without permissions to set (a FAT stick through FUSE says
+    // so): the cut is written all the same.
+    void aFilesystemWithoutPermissionsTakesTheCut()
+    {
+        const QString source = dir() + QStringLiteral("/source.mp3");
+        writeFile(source, patternBytes(20000));
+        const QString output = dir() + QStringLiteral("/Split - source.mp3");
+        for (int error : {ENOSYS, EOPNOTSUPP}) {
+            cleavo_fault_arm(CLEAVO_FAULT_CHMOD, QFile::encodeName(dir()).constData(), 0, error);
+            segment::CopyFailure failure;
+            QVERIFY2(segment::copyByteRange(source, output, 0, 20000, nullptr, &failure), qPrintable(failure.text));
+            QVERIFY(cleavo_fault_refused() >= 1);
+            cleavo_fault_disarm();
+            QCOMPARE(readAll(output), patternBytes(20000));
+        }
+    }
+
     // A trash that refuses the earlier file: it is replaced as it always
     // was, and the diagnostics say so in one line.
     void aTrashThatRefusesStillReplaces()
