@@ -44,6 +44,19 @@ public:
         return m_data.data() + (offset - m_start);
     }
 
+    // The bytes from offset on that the window holds (*available of them,
+    // at least 4 unless the file ends sooner), read afresh only where it does
+    // not hold 4 of them; nullptr past the end.
+    const unsigned char *from(int64_t offset, int64_t *available)
+    {
+        const int64_t need = std::min<int64_t>(4, m_size - offset);
+        if (need <= 0 || !at(offset, need))
+            return nullptr;
+        *available = m_start + m_length - offset;
+        return m_data.data() + (offset - m_start);
+    }
+    [[nodiscard]] const ReadAt &reader() const { return m_read; }
+
     // As large as the reader's own buffer, so that the file's bytes are
     // read straight into this window, copied once.
     static constexpr int64_t kSpan = 1 << 20;
@@ -120,17 +133,18 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames)
 }
 
 // The first offset in [from, to) where a chain of the stream begins; with no
-// stream yet, the first chain of any stream, which becomes the stream.
-std::optional<int64_t> findChain(Window &file, int64_t from, int64_t to, std::optional<Header> &stream)
+// stream yet, the first chain of any stream, which becomes the stream. The
+// scan reads file in order, each byte once; the chains are checked through
+// probe, so that a check never moves the scan's window.
+std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int64_t to, std::optional<Header> &stream)
 {
     to = std::min(to, file.size() - 3);
     for (int64_t offset = from; offset < to;) {
-        const int64_t span = std::min<int64_t>(Window::kSpan - 4, to - offset);
-        const unsigned char *p = file.at(offset, span + 3);
-        if (!p)
-            p = file.at(offset, std::min<int64_t>(span, file.size() - offset));
-        if (!p)
+        int64_t available = 0;
+        const unsigned char *p = file.from(offset, &available);
+        if (!p || available < 4)
             break;
+        const int64_t span = std::min(available - 3, to - offset);
         const unsigned char *end = p + span;
         for (const unsigned char *c = p; c < end; ++c) {
             c = static_cast<const unsigned char *>(std::memchr(c, 0xFF, static_cast<size_t>(end - c)));
@@ -140,17 +154,19 @@ std::optional<int64_t> findChain(Window &file, int64_t from, int64_t to, std::op
             if (!h || (stream && !sameStream(*h, *stream)))
                 continue;
             const int64_t at = offset + (c - p);
-            if (chainAt(file, at, *h, stream ? 3 : 4)) {
+            // Most headers in junk are followed by no frame and no tag: told
+            // from the scan's own bytes, without a check.
+            const int64_t next = h->frameBytes;
+            if (next + 2 <= available && at + next + 4 <= file.size()) {
+                const unsigned char b = c[next];
+                if ((b == 0xFF && (c[next + 1] & 0xE0) != 0xE0) || (b != 0xFF && b != 'I' && b != 'T' && b != 'A'))
+                    continue;
+            }
+            if (chainAt(probe, at, *h, stream ? 3 : 4)) {
                 if (!stream)
                     stream = h;
                 return at;
             }
-            // The chain check moved the window: find this byte again.
-            p = file.at(offset, span + 3);
-            if (!p)
-                return std::nullopt;
-            c = p + (at - offset);
-            end = p + span;
         }
         offset += span;
     }
@@ -281,7 +297,8 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
         first += tag;
     first = pastZeros(file, first);
     std::optional<Header> stream;
-    const std::optional<int64_t> start = findChain(file, first, first + kLeadIn, stream);
+    Window probe(file.reader(), size);
+    const std::optional<int64_t> start = findChain(file, probe, first, first + kLeadIn, stream);
     if (!start) {
         // Free format: the decoder has the whole audio, as it comes.
         if (freeFormatAt(file, first)) {
@@ -311,7 +328,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
         }
         // Not a frame of the stream: what follows up to the next chain of it
         // is left out, with a break where it was.
-        const std::optional<int64_t> next = findChain(file, offset + 1, size, stream);
+        const std::optional<int64_t> next = findChain(file, probe, offset + 1, size, stream);
         if (!next)
             break;
         regions.push_back({-1, kBreak});
