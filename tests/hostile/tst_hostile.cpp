@@ -2,6 +2,7 @@
 // reports clearly (or succeeds), the source is byte-identical afterwards, and
 // no earlier output file is damaged.
 
+#include "listening/mpgplayer.h"
 #include "segment/segmentfile.h"
 #include "settings/inistore.h"
 #include "settings/settings.h"
@@ -122,6 +123,49 @@ private slots:
         } else {
             QVERIFY(h.ui.texts().contains(kCorrupt));
         }
+    }
+
+    // Files made to make the frame walk slow: headers of the stream at every
+    // few bytes whose frames never reach the next one, and junk after every
+    // few frames. Each opens about as fast as plain junk of its size, and
+    // counts only its real audio.
+    void hostileShapesOpenInLinearTime()
+    {
+        const QByteArray a = mp3();
+        const QByteArray header = QByteArray::fromHex("fffbe064"); // MPEG-1 Layer III, 320 kbit/s, 44.1 kHz
+        const int size = 24 << 20;
+        const QByteArray run = (header + QByteArray(1, '\0')).repeated(size / 5); // 1044-byte frames: never on a header
+        QByteArray
+            frames; // real frames (417 bytes at 128 kbit/s, one more when padded), 7 bytes of junk after every fifth
+        for (qsizetype at = 417, n = 0; frames.size() < size; ++n) {
+            const qsizetype bytes = 417 + ((a[at + 2] >> 1) & 1);
+            frames += a.mid(at, bytes);
+            if (n % 5 == 4)
+                frames += QByteArray(7, '\x17');
+            at = at + bytes + 4 > a.size() ? 417 : at + bytes;
+        }
+        QByteArray plain = patternBytes(size).replace(char(0xFF), char(0x17));
+        const auto openTime = [this](const QByteArray &content, int *length) {
+            const QString path = dir() + QStringLiteral("/shape.mp3");
+            writeFile(path, content);
+            auto player = createAudioPlayer();
+            player->setFileName(path);
+            QElapsedTimer t;
+            t.start();
+            const bool opened = player->Open();
+            const qint64 ms = t.elapsed();
+            *length = opened ? player->Length().value_or(0) : -1;
+            return ms;
+        };
+        int plainLength = 0, runLength = 0, framesLength = 0;
+        const qint64 plainMs = openTime(a + plain + a, &plainLength);
+        const qint64 runMs = openTime(a + run + a, &runLength);
+        const qint64 framesMs = openTime(frames, &framesLength);
+        QVERIFY2(runMs <= 4 * plainMs + 300, qPrintable(QStringLiteral("%1 ms against %2 ms").arg(runMs).arg(plainMs)));
+        QVERIFY2(framesMs <= 4 * plainMs + 300,
+                 qPrintable(QStringLiteral("%1 ms against %2 ms").arg(framesMs).arg(plainMs)));
+        QCOMPARE(runLength, plainLength);
+        QVERIFY2(framesLength > 1000 * 60, qPrintable(QString::number(framesLength)));
     }
 
     // ---- names ----
