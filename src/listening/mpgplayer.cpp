@@ -140,7 +140,9 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         failed(error, decoderError(nullptr, err));
         return {};
     }
-    mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    // Stereo always: MP3s joined with cat may change from mono to stereo
+    // between frames, and one format for all keeps each frame at its speed.
+    mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0);
     mpg123_format_none(handle.get());
     const long *rates = nullptr;
     size_t rateCount = 0;

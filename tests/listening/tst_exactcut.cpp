@@ -222,6 +222,25 @@ private slots:
         }
     }
 
+    // MP3s joined with cat that change from stereo to mono or back: every
+    // frame decodes at its own speed, and the length counts them all.
+    void joinedFormatsKeepTheirSpeed()
+    {
+        const QByteArray stereo = readAll(data("cbr_44k_stereo_3000ms.mp3"));
+        const QByteArray mono = readAll(data("mono_44k_1000ms.mp3"));
+        const QString path = m_dir.filePath(QStringLiteral("joined.mp3"));
+        for (const QByteArray &joined : {stereo + mono, mono + stereo}) {
+            writeFile(path, joined);
+            long rate = 0;
+            int channels = 0;
+            int64_t length = 0;
+            QVERIFY(openDecoder(path, rate, channels, length));
+            const Decoded d = decode(path);
+            QCOMPARE(d.frames(), length);
+            QVERIFY2(std::abs(d.frames() - 4 * 44100) < 3 * 1152, qPrintable(QString::number(d.frames())));
+        }
+    }
+
     void timesReadAndWrite_data()
     {
         QTest::addColumn<qint64>("ms");
