@@ -345,7 +345,9 @@ std::optional<Header> parseHeader(const unsigned char *p)
         return std::nullopt;
     const int versionBits = (p[1] >> 3) & 3, layerBits = (p[1] >> 1) & 3;
     const int rateIndex = (p[2] >> 4) & 15, sampleIndex = (p[2] >> 2) & 3;
-    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3 || (p[3] & 3) == 2)
+    // The private, copyright, original and emphasis bits (the reserved
+    // emphasis value too) change nothing of what a frame is: decoders play it.
+    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3)
         return std::nullopt;
     Header h{};
     h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;

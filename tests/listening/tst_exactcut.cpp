@@ -241,6 +241,28 @@ private slots:
         }
     }
 
+    // Frames whose headers change their side fields along the stream (the
+    // private, copyright, original and emphasis bits, the reserved emphasis
+    // value too) are all counted and heard.
+    void sideFieldsThatVaryKeepEveryFrame()
+    {
+        QByteArray bytes = readAll(data("cbr_44k_stereo_3000ms.mp3"));
+        const QByteArray plain = bytes;
+        int changed = 0;
+        for (qsizetype at = 417, n = 0; at + 4 <= bytes.size(); ++n) {
+            const qsizetype size = 417 + ((uchar(bytes[at + 2]) >> 1) & 1);
+            bytes[at + 2] = char(bytes[at + 2] ^ (n % 2));                          // private
+            bytes[at + 3] = char((uchar(bytes[at + 3]) & 0xF0) | ((n * 5) & 0x0F)); // copyright, original, emphasis
+            changed += (n * 5) % 4 == 2;
+            at += size;
+        }
+        QVERIFY(changed > 10);
+        const QString path = m_dir.filePath(QStringLiteral("fields.mp3"));
+        writeFile(path, bytes);
+        writeFile(m_dir.filePath(QStringLiteral("plain.mp3")), plain);
+        QCOMPARE(decode(path).frames(), decode(m_dir.filePath(QStringLiteral("plain.mp3"))).frames());
+    }
+
     void timesReadAndWrite_data()
     {
         QTest::addColumn<qint64>("ms");
