@@ -27,18 +27,16 @@ void runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress, cons
 {
     std::atomic<bool> done{false};
     QEventLoop loop;
+    // The worker's end is told to the window's thread by a queued call, which
+    // quits the wait that runs then; destroyed before the loop, the notice
+    // takes a call still on its way with it.
+    QObject notice;
     std::thread worker([&] {
         work();
         done.store(true);
+        QMetaObject::invokeMethod(
+            &notice, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
-    // The window's thread looks for the end itself: the worker touches no
-    // object of the toolkit.
-    QTimer ended;
-    QObject::connect(&ended, &QTimer::timeout, &loop, [&] {
-        if (done.load())
-            loop.quit();
-    });
-    ended.start(10);
 
     // The first second: the window repaints and answers the window manager;
     // what the user types or clicks waits, as it would for a handler.
