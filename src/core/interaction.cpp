@@ -150,8 +150,9 @@ std::optional<QString> QtInteraction::saveFileName(const QString &initialName, c
     if (!m_save) {
         m_save = new SaveDialog(m_owner, m_finalSaveName);
         m_save->setAcceptMode(QFileDialog::AcceptSave);
-        m_save->setFileMode(QFileDialog::AnyFile);
         // Choosing a file that exists asks before replacing it; No returns to the dialog.
+        m_save->setFileMode(QFileDialog::AnyFile);
+        // The toolkit's own dialog, whose question SaveDialog asks about the name written.
         m_save->setOption(QFileDialog::DontUseNativeDialog, true);
     }
     if (!initialName.isEmpty()) {

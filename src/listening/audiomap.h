@@ -34,12 +34,6 @@ struct Region {
 // Reads up to n bytes at offset into out; returns the bytes read (0 at the end).
 using ReadAt = std::function<int64_t(int64_t offset, unsigned char *out, int64_t n)>;
 
-// The audio of a file of size bytes: the regions in order, empty when no
-// stream starts within kLeadIn bytes of the start (after every ID3v2 tag in a
-// row and any run of zero bytes). A free-format stream, whose frames give no
-// size, is one region from its first header on, for the decoder to judge. A
-// tag at the end is left out only where it fits the file (an APE tag's header
-// and items agree with its size, and the audio ends whole where it begins).
 // What the walk learned besides the regions.
 struct Summary {
     int64_t frames = 0; // the frames of the stream it counted
@@ -51,6 +45,12 @@ struct Summary {
     std::optional<int64_t> declaredFrames;
 };
 
+// The audio of a file of size bytes: the regions in order, empty when no
+// stream starts within kLeadIn bytes of the start (after every ID3v2 tag in a
+// row and any run of zero bytes). A free-format stream, whose frames give no
+// size, is one region from its first header on, for the decoder to judge. A
+// tag at the end is left out only where it fits the file (an APE tag's header
+// and items agree with its size, and the audio ends whole where it begins).
 [[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
 
 // The bytes of the ID3v2 tags in a row at the start of the file (0 for none).

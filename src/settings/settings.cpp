@@ -109,9 +109,8 @@ QSettings::Format confFormat()
     return format;
 }
 
-// The "Software\Quillfen\Cleavo" key the program has always used. Returns false when it
-// cannot be opened with full access: the file or, for a new file, its folder
-// may not be written.
+// The folder of the store that takes the place of the "Software\Quillfen\Cleavo"
+// key the program has always used.
 QString askFolder()
 {
     return platform::settingsRoot() + QStringLiteral("/Quillfen");
@@ -122,6 +121,8 @@ QString askPath()
     return askFolder() + QStringLiteral("/Cleavo.conf");
 }
 
+// Opens the store. Returns false when it cannot be opened with full access:
+// the file or, for a new file, its folder may not be written.
 bool openAskStore(std::unique_ptr<QSettings> &out)
 {
 #ifdef Q_OS_WIN
