@@ -157,7 +157,7 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
             // Most headers in junk are followed by no frame and no tag: told
             // from the scan's own bytes, without a check.
             const int64_t next = h->frameBytes;
-            if (next + 2 <= available && at + next + 4 <= file.size()) {
+            if ((c - p) + next + 2 <= available && at + next + 4 <= file.size()) {
                 const unsigned char b = c[next];
                 if ((b == 0xFF && (c[next + 1] & 0xE0) != 0xE0) || (b != 0xFF && b != 'I' && b != 'T' && b != 'A'))
                     continue;
