@@ -27,15 +27,13 @@ void runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress, cons
 {
     std::atomic<bool> done{false};
     QEventLoop loop;
-    // The worker's end is told to the window's thread by a queued call, which
-    // quits the wait that runs then; destroyed before the loop, the notice
-    // takes a call still on its way with it.
-    QObject notice;
+    // The worker's end is told to the window's thread by a queued call of the
+    // loop's quit, which ends the wait that runs then (a call that comes
+    // between the waits finds the work done, and none is entered).
     std::thread worker([&] {
         work();
         done.store(true);
-        QMetaObject::invokeMethod(
-            &notice, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
 
     // The first second: the window repaints and answers the window manager;
