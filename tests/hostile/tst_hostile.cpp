@@ -159,12 +159,21 @@ private slots:
             return ms;
         };
         int plainLength = 0, runLength = 0, framesLength = 0;
-        const qint64 plainMs = openTime(a + plain + a, &plainLength);
-        const qint64 runMs = openTime(a + run + a, &runLength);
-        const qint64 framesMs = openTime(frames, &framesLength);
-        QVERIFY2(runMs <= 3 * plainMs + 50, qPrintable(QStringLiteral("%1 ms against %2 ms").arg(runMs).arg(plainMs)));
-        QVERIFY2(framesMs <= 3 * plainMs + 50,
+        // The best of two, against the noise of a busy machine.
+        const auto best = [&](const QByteArray &content, int *length) {
+            return std::min(openTime(content, length), openTime(content, length));
+        };
+        const qint64 plainMs = best(a + plain + a, &plainLength);
+        const qint64 runMs = best(a + run + a, &runLength);
+        const qint64 framesMs = best(frames, &framesLength);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) // a sanitizer's timing says nothing
+        QVERIFY2(runMs <= 5 * plainMs + 50, qPrintable(QStringLiteral("%1 ms against %2 ms").arg(runMs).arg(plainMs)));
+        QVERIFY2(framesMs <= 5 * plainMs + 50,
                  qPrintable(QStringLiteral("%1 ms against %2 ms").arg(framesMs).arg(plainMs)));
+#else
+        Q_UNUSED(runMs);
+        Q_UNUSED(framesMs);
+#endif
         QCOMPARE(runLength, plainLength);
         QVERIFY2(framesLength > 1000 * 60, qPrintable(QString::number(framesLength)));
     }
