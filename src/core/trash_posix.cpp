@@ -30,7 +30,7 @@ bool failed(QString *reason, const QString &text)
 // The home's data folder, as the desktop finds it.
 QByteArray dataHome()
 {
-    const QByteArray set = qgetenv("XDG_DATA_HOME");
+    QByteArray set = qgetenv("XDG_DATA_HOME");
     if (!set.isEmpty() && set.startsWith('/'))
         return set;
     return QFile::encodeName(QDir::homePath()) + "/.local/share";
