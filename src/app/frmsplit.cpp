@@ -1,6 +1,7 @@
 // The main window's life: start-up, the two modes, the selection guard, exit.
 
 #include "core/frmsplit.h"
+#include "app/placement.h"
 
 #include "app/scrollbar.h"
 #include "core/errors.h"
@@ -142,7 +143,7 @@ void TFrmsplit::FormCreate()
     const int32_t w = settings::ReadFormWidth(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
     const int32_t h = settings::ReadFormHeight(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
     const QScreen *display = screen();
-    resize(settings::restoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
+    resize(placement::restoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
 
     // Ask flag
     // True until the stored value is read: a failure to read it leaves the
@@ -227,7 +228,7 @@ void TFrmsplit::keepFrameOnScreen()
     if (wanted.height() < kLayoutSize.height() && wanted.width() >= kLayoutSize.width()
         && wanted.width() < kLayoutSize.width() + bar)
         wanted.setWidth(kLayoutSize.width() + bar);
-    const QRect fitted = settings::fitFrame(wanted, frame, display->availableGeometry(), QSize(136, 39));
+    const QRect fitted = placement::fitFrame(wanted, frame, display->availableGeometry(), QSize(136, 39));
     if (fitted.size() != size())
         resize(fitted.size());
     if (fitted.topLeft() != geometry().topLeft())

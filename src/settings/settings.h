@@ -2,9 +2,6 @@
 // The persisted settings and counters: window size, last folder, split count
 // and the "Ask" choice.
 
-#include <QMargins>
-#include <QRect>
-#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -12,16 +9,6 @@
 namespace settings {
 
 extern const char *const kFormSection; // "frmsplit"
-
-// The size the window opens at: the stored width and height where they are not
-// 0 (else the window's own), kept between a least size that still shows the
-// title bar and the area of the screen that windows may use (when known).
-[[nodiscard]] QSize restoredSize(int32_t storedWidth, int32_t storedHeight, QSize own, QSize available);
-
-// The window's geometry (without its frame) moved, and shrunk where it must,
-// so that the frame the desktop draws around it lies inside the available area
-// (the screen less its panels), without going below least.
-[[nodiscard]] QRect fitFrame(QRect geometry, QMargins frame, QRect available, QSize least);
 
 [[nodiscard]] int32_t ReadFormWidth(const QString &section, const QString &path);
 [[nodiscard]] int32_t ReadFormHeight(const QString &section, const QString &path);

@@ -2,6 +2,7 @@
 // reader, on a HiDPI screen and on a small screen with a panel.
 
 #include "app/glyphs.h"
+#include "app/placement.h"
 #include "extras/frmabout.h"
 #include "listening/spinedit.h"
 #include "settings/settings.h"
@@ -183,7 +184,7 @@ private slots:
     {
         QFETCH(QRect, geometry);
         QFETCH(QRect, fitted);
-        QCOMPARE(settings::fitFrame(geometry, QMargins(1, 28, 1, 1), QRect(0, 0, 1024, 568), QSize(136, 39)), fitted);
+        QCOMPARE(placement::fitFrame(geometry, QMargins(1, 28, 1, 1), QRect(0, 0, 1024, 568), QSize(136, 39)), fitted);
     }
 };
 
