@@ -19,6 +19,11 @@ namespace platform {
 // Same file on disk (after links are resolved); false when either is missing.
 [[nodiscard]] bool sameFile(const QString &a, const QString &b);
 
+// What the desktop's file manager is called, in a message.
+[[nodiscard]] QString fileManagerName();
+// Where a help page that would not open can be found, in a message.
+[[nodiscard]] QString pageLocationText(const QString &page);
+
 // Where the desktop has no session bus (a bare X server, a remote X
 // session), none may be started for the program: the first use of the bus
 // (the accessibility bridge, an audio library) would otherwise launch one on

@@ -2,6 +2,7 @@
 
 #include "core/frmsplit.h"
 #include "core/interaction.h"
+#include "core/platform.h"
 #include "extras/frmabout.h"
 #include "extras/pages.h"
 
@@ -33,12 +34,7 @@ void TFrmsplit::Button2Click()
 {
     const QString page = pagePath(QStringLiteral("help.html"));
     openPage(ui(), page, [this, page] {
-#ifdef Q_OS_WIN
-        const QString where = QStringLiteral("help.htm in the installed directory");
-#else
-        // Where the page really is; the folder it was looked for in when it is missing.
-        const QString &where = page;
-#endif
+        const QString where = platform::pageLocationText(page);
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The help file could not be opened because your browser would not open. "
                                           "You can view this help file by opening your browser manually, and "

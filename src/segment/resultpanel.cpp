@@ -3,6 +3,7 @@
 #include "core/frmsplit.h"
 #include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/platform.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -70,11 +71,7 @@ void TFrmsplit::CmdOmp3Click()
     const QString path = LblPath->text() + LblName->text();
     // A file deleted since it was written is reported like any file that does not open.
     const auto failed = [this] {
-#ifdef Q_OS_WIN
-        const QString browser = QStringLiteral("Windows explorer");
-#else
-        const QString browser = QStringLiteral("file manager");
-#endif
+        const QString browser = platform::fileManagerName();
         ui().messageDialog(DialogType::Information,
                            QStringLiteral("The file could not be opened using this button. Open your %1 and "
                                           "double-click the file to play it.")

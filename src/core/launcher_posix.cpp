@@ -1,8 +1,9 @@
+// Opening a page or a file with xdg-open, as Linux desktops do.
+
 #include "core/launcher.h"
 
 #include "core/platform.h"
 
-#include <QDesktopServices>
 #include <QPointer>
 #include <QProcess>
 #include <QTimer>
@@ -10,20 +11,6 @@
 #include <memory>
 
 namespace launcher {
-
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-
-void openWithDefault(const QUrl &url, QObject *context, std::function<void(bool)> done)
-{
-    const bool ok = QDesktopServices::openUrl(url);
-    QPointer<QObject> guard(context);
-    QTimer::singleShot(0, [guard, hadContext = context != nullptr, done = std::move(done), ok] {
-        if (!hadContext || guard)
-            done(ok);
-    });
-}
-
-#else
 
 void openWithDefault(const QUrl &url, QObject *context, std::function<void(bool)> done)
 {
@@ -70,7 +57,5 @@ void openWithDefault(const QUrl &url, QObject *context, std::function<void(bool)
     QTimer::singleShot(kGraceMs, opener, [pending] { pending->finish(true); });
     opener->start();
 }
-
-#endif
 
 } // namespace launcher

@@ -1,0 +1,19 @@
+#pragma once
+// The store of the "Ask" and "Exact" values, each platform's own: a small INI
+// file where the desktop keeps settings files, the registry on Windows.
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+namespace settings::askstore {
+
+// Opens the store. False when it cannot be opened with full access: the file
+// or, for a new file, its folder may not be written.
+[[nodiscard]] bool open(std::unique_ptr<QSettings> &out);
+
+// Sets key to value in store so that a refused write leaves the store as it
+// was; false, with the system's reason in *why, when it is refused.
+[[nodiscard]] bool write(QSettings &store, const QString &key, int value, QString *why);
+
+} // namespace settings::askstore
