@@ -3,9 +3,9 @@
 //   bench_memory FILE
 
 #include "benchutil.h"
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
 
 #include <QApplication>

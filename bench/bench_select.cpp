@@ -4,9 +4,9 @@
 //   bench_select LABEL FILE [LABEL FILE ...]
 
 #include "benchutil.h"
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The main window on the desktop: keys for the whole road, and files dropped on it.
 
 #include "app/mpris.h"
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "listening/tags.h"
 
 #include <QApplication>

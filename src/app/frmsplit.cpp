@@ -1,15 +1,15 @@
 // The main window's life: start-up, the two modes, the selection guard, exit.
 
-#include "core/frmsplit.h"
+#include "core/ui/frmsplit.h"
 #include "app/placement.h"
 
 #include "app/scrollbar.h"
 #include "core/errors.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
 #include "core/platform.h"
-#include "listening/scrollnotifier.h"
-#include "listening/spinedit.h"
+#include "core/ui/interaction.h"
+#include "listening/ui/scrollnotifier.h"
+#include "listening/ui/spinedit.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 

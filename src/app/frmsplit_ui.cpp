@@ -2,9 +2,9 @@
 
 #include "app/glyphs.h"
 #include "app/scrollbar.h"
-#include "core/frmsplit.h"
-#include "core/look.h"
-#include "listening/spinedit.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/look.h"
+#include "listening/ui/spinedit.h"
 
 #include <QCheckBox>
 #include <QFrame>

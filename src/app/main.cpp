@@ -1,11 +1,11 @@
 #include "app/cmdline.h"
 #include "app/display.h"
 #include "core/errors.h"
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
 #include "core/platform.h"
 #include "core/termination.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
 #include "segment/segmentfile.h"
 

@@ -1,11 +1,11 @@
 // Choosing the source MP3.
 
-#include "core/busycursor.h"
 #include "core/errors.h"
-#include "core/frmsplit.h"
 #include "core/intconv.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/ui/busycursor.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 

@@ -3,8 +3,8 @@
 
 #include "app/glyphs.h"
 #include "app/placement.h"
-#include "extras/frmabout.h"
-#include "listening/spinedit.h"
+#include "extras/ui/frmabout.h"
+#include "listening/ui/spinedit.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
 

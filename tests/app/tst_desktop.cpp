@@ -2,7 +2,7 @@
 // the window, and the keys.
 
 #include "app/cmdline.h"
-#include "listening/spinedit.h"
+#include "listening/ui/spinedit.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
 

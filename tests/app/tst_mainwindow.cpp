@@ -1,4 +1,4 @@
-#include "listening/spinedit.h"
+#include "listening/ui/spinedit.h"
 #include "settings/inistore.h"
 #include "support/fakes.h"
 

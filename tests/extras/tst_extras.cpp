@@ -1,6 +1,6 @@
-#include "core/launcher.h"
-#include "extras/frmabout.h"
+#include "core/ui/launcher.h"
 #include "extras/pages.h"
+#include "extras/ui/frmabout.h"
 #include "support/fakes.h"
 
 #include <QDir>

@@ -171,6 +171,7 @@ private slots:
         QVERIFY2(framesMs <= 5 * plainMs + 50,
                  qPrintable(QStringLiteral("%1 ms against %2 ms").arg(framesMs).arg(plainMs)));
 #else
+        Q_UNUSED(plainMs);
         Q_UNUSED(runMs);
         Q_UNUSED(framesMs);
 #endif

@@ -6,7 +6,7 @@
 // user under root, so that a read-only folder stops it as it stops a user.
 
 #include "core/errors.h"
-#include "core/interaction.h"
+#include "core/ui/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
 #include "support/fakes.h"

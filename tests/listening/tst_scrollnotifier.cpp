@@ -1,9 +1,9 @@
 #include "app/scrollbar.h"
-#include "listening/scrollnotifier.h"
+#include "listening/ui/scrollnotifier.h"
 #include "support/fakes.h"
 
-#include "core/frmsplit.h"
-#include "core/interaction.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "listening/scrollnotifier.h"
-#include "listening/spinedit.h"
+#include "listening/ui/scrollnotifier.h"
+#include "listening/ui/spinedit.h"
 #include "support/fakes.h"
 
 #include <QLabel>

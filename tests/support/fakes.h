@@ -2,9 +2,9 @@
 // Test doubles: scripted dialogs, a deterministic media player, and a main
 // window built on them in a private configuration folder.
 
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 
 #include <QByteArray>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "listening/scrollnotifier.h"
+#include "listening/ui/scrollnotifier.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>

@@ -3,7 +3,7 @@
 // The handlers are spread over the source folders by the part of the program
 // they belong to.
 
-#include "core/shared.h"
+#include "core/ui/shared.h"
 
 #include <QElapsedTimer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "core/look.h"
+#include "core/ui/look.h"
 
 namespace look {
 

@@ -1,11 +1,11 @@
 // The listening transport: play, pause, stop, rewind, forward and the
 // position bar of the source player.
 
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
-#include "listening/scrollnotifier.h"
-#include "listening/spinedit.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
+#include "listening/ui/scrollnotifier.h"
+#include "listening/ui/spinedit.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
 // Opening a page or a file with xdg-open, as Linux desktops do.
 
-#include "core/launcher.h"
+#include "core/ui/launcher.h"
 
 #include "core/platform.h"
 

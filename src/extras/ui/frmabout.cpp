@@ -1,6 +1,6 @@
-#include "extras/frmabout.h"
+#include "extras/ui/frmabout.h"
 
-#include "core/look.h"
+#include "core/ui/look.h"
 
 #include <QGroupBox>
 #include <QLabel>

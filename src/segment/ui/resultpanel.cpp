@@ -1,9 +1,9 @@
 // The result panel and the preview of the new file.
 
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
 #include "core/platform.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 
 #include <QFileInfo>
 #include <QLabel>

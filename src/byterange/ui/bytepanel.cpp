@@ -1,8 +1,8 @@
 // The byte panel: two scroll bars give the first byte and the end byte.
 
 #include "byterange/byterange.h"
-#include "core/frmsplit.h"
-#include "core/interaction.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 
 #include <QLabel>
 #include <QScrollBar>

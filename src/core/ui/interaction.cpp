@@ -1,6 +1,6 @@
-#include "core/interaction.h"
+#include "core/ui/interaction.h"
 
-#include "core/launcher.h"
+#include "core/ui/launcher.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

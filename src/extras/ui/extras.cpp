@@ -1,10 +1,10 @@
 // Help, catalogue, support and About.
 
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/platform.h"
-#include "extras/frmabout.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "extras/pages.h"
+#include "extras/ui/frmabout.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 // Writing the chosen piece of the source into a new file.
 
-#include "core/busycursor.h"
 #include "core/errors.h"
-#include "core/frmsplit.h"
-#include "core/interaction.h"
 #include "core/termination.h"
-#include "segment/longwrite.h"
+#include "core/ui/busycursor.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "segment/segmentfile.h"
+#include "segment/ui/longwrite.h"
 #include "settings/settings.h"
 
 #include <QLabel>

@@ -1,9 +1,9 @@
 // The start and end marks of the listening panel.
 
-#include "core/frmsplit.h"
 #include "core/intconv.h"
-#include "core/interaction.h"
 #include "core/mediaplayer.h"
+#include "core/ui/frmsplit.h"
+#include "core/ui/interaction.h"
 #include "listening/exactcut.h"
 #include "listening/markmath.h"
 #include "listening/timetext.h"

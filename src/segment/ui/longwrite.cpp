@@ -1,6 +1,6 @@
-#include "segment/longwrite.h"
+#include "segment/ui/longwrite.h"
 
-#include "core/interaction.h"
+#include "core/ui/interaction.h"
 
 #include <QEventLoop>
 #include <QKeySequence>

@@ -2,7 +2,7 @@
 // (Windows, macOS). This half is not built or tested on the Linux machines the
 // program is made on.
 
-#include "core/launcher.h"
+#include "core/ui/launcher.h"
 
 #include <QDesktopServices>
 #include <QPointer>
