@@ -61,24 +61,6 @@ private slots:
         QCOMPARE(w.findChild<QScrollBar *>(QStringLiteral("ScrollStart"))->maximum(), 100);
     }
 
-    void controlsSitAtTheirPlaces()
-    {
-        ConfigHome home;
-        Harness h;
-        h.create();
-        const auto at = [&](const char *name) {
-            QWidget *c = h.window->findChild<QWidget *>(QString::fromLatin1(name));
-            return c ? c->geometry() : QRect();
-        };
-        QCOMPARE(at("Cmdselect"), QRect(128, 45, 188, 22));
-        QCOMPARE(at("Panel1"), QRect(7, 168, 484, 353));
-        QCOMPARE(at("CmdPlay"), QRect(235, 48, 70, 22));
-        QCOMPARE(at("ScrollStart"), QRect(11, 38, 270, 13));
-        QCOMPARE(at("BitBtn1"), QRect(8, 153, 151, 24));
-        QCOMPARE(at("CmdSPlay"), QRect(216, 320, 156, 23));
-        QCOMPARE(at("CmdCancel"), QRect(378, 549, 112, 20));
-    }
-
     void sourceButtonsAskForASelectionFirst()
     {
         ConfigHome home;
