@@ -61,8 +61,8 @@ tidy: configure
 # The whole test suite built with the address and undefined-behaviour sanitizers.
 test-asan: test-deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_C_FLAGS="$(SANITIZE)" \
-		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(ASAN_DIR) -j $(JOBS)
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCLEAVO_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS) -- --no-print-directory
 	@cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS) -LE road
@@ -71,7 +71,7 @@ test-asan: test-deps
 test-tsan: test-deps
 	@cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1" \
 		-DCMAKE_C_FLAGS="-fsanitize=thread -O1" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
-		-DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=thread" $(CMAKE_FLAGS) >/dev/null
+		-DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=thread" -DCLEAVO_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS) cleavo_copier
 	@cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
@@ -81,7 +81,7 @@ test-tsan: test-deps
 fuzz: test-deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCLEAVO_FUZZ=ON -DCLEAVO_BUILD_TESTS=OFF \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_intconv fuzz_inistore fuzz_player -- --no-print-directory
 
 # Each harness for FUZZ_SECONDS over its corpus (the seeds are never written).
 fuzz-short: fuzz
