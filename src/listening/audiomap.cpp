@@ -118,14 +118,17 @@ int64_t frameAt(Window &file, int64_t offset, const Header &stream, std::optiona
 }
 
 // Where `frames` frames of the stream follow each other (or reach the end of
-// the file or a tag after one at least).
-bool chainAt(Window &file, int64_t offset, const Header &stream, int frames)
+// the file or a tag after one at least). A chain that would begin a stream
+// must begin with a whole frame: any two bytes near the end of a file that
+// look like a header would otherwise make a "frame" cut short by the end
+// (in a free-format stream, the only chain found).
+bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, bool beginsStream)
 {
     for (int i = 0; i < frames; ++i) {
         if (i > 0 && (offset >= file.size() || tagAt(file, offset)))
             return true;
         const int64_t n = frameAt(file, offset, stream);
-        if (n == 0)
+        if (n == 0 || (i == 0 && beginsStream && n < stream.frameBytes))
             return false;
         offset += n;
     }
@@ -162,7 +165,7 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
                 if ((b == 0xFF && (c[next + 1] & 0xE0) != 0xE0) || (b != 0xFF && b != 'I' && b != 'T' && b != 'A'))
                     continue;
             }
-            if (chainAt(probe, at, *h, stream ? 3 : 4)) {
+            if (chainAt(probe, at, *h, stream ? 3 : 4, !stream)) {
                 if (!stream)
                     stream = h;
                 return at;

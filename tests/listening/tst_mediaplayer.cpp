@@ -375,6 +375,10 @@ private slots:
         }
         const QStringList free{testData("freeformat_1000ms.mp3")};
         QTest::addRow("free format") << readAll(free.first()) << 1000 << free;
+        // Bytes that read as a header of a sized frame, cut short by the end.
+        QByteArray stray = readAll(free.first());
+        stray.replace(stray.size() - 200, 4, QByteArray("\xFF\xFB\x90\x64", 4));
+        QTest::addRow("free format, a header's bytes in its last frame") << stray << 1000 << free;
         QTest::addRow("two MP3s joined with cat") << tone + readAll(testData("vbr_noxing_3000ms.mp3")) << 6000
                                                   << (one + QStringList{testData("vbr_noxing_3000ms.mp3")});
     }
