@@ -23,6 +23,11 @@ bool sameStream(const Header &a, const Header &b)
     return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
 }
 
+int samplesPerFrame(const Header &h)
+{
+    return h.layer == 1 ? 384 : h.layer == 3 && h.version != 1 ? 576 : 1152;
+}
+
 // A file read through one window of memory: the walk reads a few bytes a
 // frame, the search for the next frame reads every byte.
 class Window {
@@ -82,10 +87,15 @@ bool tagAt(Window &file, int64_t offset)
     return ape && std::memcmp(ape, "APETAGEX", 8) == 0;
 }
 
+bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, bool beginsStream);
+
 // A frame of the stream at offset, followed by the next frame of the stream,
 // by the end of the file or by a tag: its size, else 0. The walk passes what
 // it knows of the headers along, so that each is read once: *known is the
 // header at offset where already read, and becomes the one at the next frame.
+// The walk (which passes known) also takes a frame followed by another stream
+// of the same layer that begins there: files joined with cat may change
+// their sample rate between frames.
 int64_t frameAt(Window &file, int64_t offset, const Header &stream, std::optional<Header> *known = nullptr,
                 bool *whole = nullptr)
 {
@@ -114,7 +124,11 @@ int64_t frameAt(Window &file, int64_t offset, const Header &stream, std::optiona
             *known = following;
         return h->frameBytes;
     }
-    return tagAt(file, next) ? h->frameBytes : 0;
+    if (tagAt(file, next))
+        return h->frameBytes;
+    return known && following && following->layer == stream.layer && chainAt(file, next, *following, 4, true)
+        ? h->frameBytes
+        : 0;
 }
 
 // Where `frames` frames of the stream follow each other (or reach the end of
@@ -136,7 +150,8 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, boo
 }
 
 // The first offset in [from, to) where a chain of the stream begins; with no
-// stream yet, the first chain of any stream, which becomes the stream. The
+// stream yet, the first chain of any stream, which becomes the stream; with
+// one, also a longer chain of another stream of its layer, which becomes it. The
 // scan reads file in order, each byte once; the chains are checked through
 // probe, so that a check never moves the scan's window.
 std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int64_t to, std::optional<Header> &stream)
@@ -154,8 +169,9 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
             if (!c)
                 break;
             const auto h = parseHeader(c);
-            if (!h || (stream && !sameStream(*h, *stream)))
+            if (!h || (stream && h->layer != stream->layer))
                 continue;
+            const bool begins = !stream || !sameStream(*h, *stream);
             const int64_t at = offset + (c - p);
             // Most headers in junk are followed by no frame and no tag: told
             // from the scan's own bytes, without a check.
@@ -165,8 +181,8 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
                 if ((b == 0xFF && (c[next + 1] & 0xE0) != 0xE0) || (b != 0xFF && b != 'I' && b != 'T' && b != 'A'))
                     continue;
             }
-            if (chainAt(probe, at, *h, stream ? 3 : 4, !stream)) {
-                if (!stream)
+            if (chainAt(probe, at, *h, begins ? 4 : 3, begins)) {
+                if (begins)
                     stream = h;
                 return at;
             }
@@ -313,9 +329,32 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
     int64_t offset = *start;
     summary.declaredFrames = declaredFrames(file, offset, *stream);
     std::optional<Header> known;
+    // A new stretch where the stream's rate or frame length changes.
+    const auto noteStream = [&summary](const Header &h) {
+        const int spf = samplesPerFrame(h);
+        if (summary.stretches.empty() || summary.stretches.back().sampleRate != h.sampleRate
+            || summary.stretches.back().samplesPerFrame != spf) {
+            if (!summary.stretches.empty() && summary.stretches.back().frame == summary.frames)
+                summary.stretches.pop_back();
+            summary.stretches.push_back({summary.frames, h.sampleRate, spf});
+        }
+    };
+    noteStream(*stream);
     while (offset < size) {
         bool whole = false;
-        const int64_t n = frameAt(file, offset, *stream, &known, &whole);
+        int64_t n = frameAt(file, offset, *stream, &known, &whole);
+        if (n == 0) {
+            // Another stream of the layer going on from here, as where two
+            // files of other rates were joined.
+            const unsigned char *p = file.at(offset, 4);
+            const auto other = p ? parseHeader(p) : std::nullopt;
+            if (other && other->layer == stream->layer && !sameStream(*other, *stream)
+                && chainAt(probe, offset, *other, 4, true)) {
+                stream = other;
+                noteStream(*stream);
+                n = frameAt(file, offset, *stream, &known, &whole);
+            }
+        }
         if (n > 0) {
             if (!regions.empty() && regions.back().offset >= 0
                 && regions.back().offset + regions.back().length == offset)
@@ -334,6 +373,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
         const std::optional<int64_t> next = findChain(file, probe, offset + 1, size, stream);
         if (!next)
             break;
+        noteStream(*stream);
         regions.push_back({-1, kBreak});
         offset = *next;
     }

@@ -1,9 +1,10 @@
 #pragma once
 // Where a file's MPEG audio lies. The file is walked frame by frame; a frame
 // counts only when it belongs to the stream (the same MPEG version, layer and
-// sample rate as the first audio) and the next frame, the end of the file or a
-// tag follows it. Whatever lies between (a broken download, a stray tag, a run
-// of zeros, junk of any size) is left out, so it is neither heard nor counted.
+// sample rate as the frames before it) and the next frame, the end of the file
+// or a tag follows it. The stream may change its rate where a longer run of
+// frames of the new rate begins (files of other rates joined with cat). Whatever lies between (a broken download, a
+// stray tag, a run of zeros, junk of any size) is left out, so it is neither heard nor counted.
 
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,14 @@ struct Summary {
     // The frame count that the stream's first frame declares (a Xing or Info
     // header), where it has one.
     std::optional<int64_t> declaredFrames;
+    // The stretches of one sample rate and frame length, each from its first
+    // frame on: one, unless files of other rates were joined.
+    struct Stretch {
+        int64_t frame;
+        int sampleRate;
+        int samplesPerFrame;
+    };
+    std::vector<Stretch> stretches;
 };
 
 // The audio of a file of size bytes: the regions in order, empty when no

@@ -38,6 +38,11 @@ const char *const kNotLayer3
       "MP3 is not such audio (it may be free format, or MPEG Layer I or II). Nothing was written. Switch off "
       "\"Cut at the exact marks\" to cut it at whole percentages.";
 
+const char *const kRateChanges
+    = "Cutting at the exact marks works with MP3 audio of one sample rate only, and this MP3 changes its rate "
+      "(it may be files of other rates joined into one). Nothing was written. Switch off \"Cut at the exact "
+      "marks\" to cut it at whole percentages.";
+
 std::optional<Plan> failed(QString *error, const QString &text)
 {
     if (error)
@@ -252,6 +257,8 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     const std::shared_ptr<const SourceMap> map = sourceMap(source, &reason);
     if (!map)
         return failed(error, QString::fromLatin1(kNotLayer3));
+    if (!map->stretches.empty())
+        return failed(error, QString::fromLatin1(kRateChanges));
     const std::vector<audiomap::Region> &regions = map->regions;
     const auto firstRegion
         = std::find_if(regions.begin(), regions.end(), [](const audiomap::Region &r) { return r.offset >= 0; });

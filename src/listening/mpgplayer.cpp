@@ -112,7 +112,66 @@ int64_t decoderSkip(mpg123_handle *handle, int channels)
     return skip;
 }
 
+// The stretches of a stream that changes its rate, on the output's timeline
+// (all at the first rate), and its length there: each stretch's frames at
+// their own rate, less what the decoder leaves out at the start (the tag
+// frame, the skip).
+std::vector<RateStretch> stretchesOf(const audiomap::Summary &walked, int64_t skip, int64_t &length)
+{
+    const int64_t tagFrame = walked.declaredFrames ? 1 : 0;
+    const int64_t out = walked.stretches.front().sampleRate;
+    std::vector<RateStretch> stretches;
+    int64_t start = -skip;
+    for (const audiomap::Summary::Stretch &s : walked.stretches) {
+        const int64_t frame = std::max<int64_t>(0, s.frame - tagFrame);
+        if (!stretches.empty()) {
+            const RateStretch &before = stretches.back();
+            start += (frame - before.frame) * before.samplesPerFrame * out / before.rate;
+        }
+        stretches.push_back({frame, start, s.sampleRate, s.samplesPerFrame});
+    }
+    const int64_t decoded = walked.frames - tagFrame;
+    const RateStretch &last = stretches.back();
+    length = last.start + (decoded - last.frame) * last.samplesPerFrame * out / last.rate;
+    return stretches;
+}
+
 } // namespace
+
+int64_t seekDecoder(mpg123_handle *handle, const SourceMap &map, int64_t sample, int64_t *discard)
+{
+    *discard = 0;
+    if (map.stretches.empty()) {
+        const off_t at = mpg123_seek(handle, static_cast<off_t>(sample), SEEK_SET);
+        return at < 0 ? -1 : static_cast<int64_t>(at);
+    }
+    // Later, where the decoder would count every frame at the first rate, it
+    // is set to a frame, and the samples before the one wanted are left out
+    // as they come.
+    const auto after = std::upper_bound(map.stretches.begin(), map.stretches.end(), sample,
+                                        [](int64_t s, const RateStretch &stretch) { return s < stretch.start; });
+    const RateStretch &in = after == map.stretches.begin() ? map.stretches.front() : *std::prev(after);
+    if (&in == &map.stretches.front()) {
+        // In the first stretch the decoder finds the sample itself, once it
+        // has taken that stretch's rate again (its seek counts at the rate
+        // of the frame it decoded last).
+        off_t number = 0;
+        unsigned char *audio = nullptr;
+        size_t bytes = 0;
+        if (mpg123_seek_frame(handle, 0, SEEK_SET) < 0)
+            return -1;
+        mpg123_decode_frame(handle, &number, &audio, &bytes);
+        const off_t at = mpg123_seek(handle, static_cast<off_t>(sample), SEEK_SET);
+        return at < 0 ? -1 : static_cast<int64_t>(at);
+    }
+    const int64_t out = map.stretches.front().rate;
+    const int64_t frame = std::max<int64_t>(0, sample - in.start) * in.rate / (out * in.samplesPerFrame);
+    if (mpg123_seek_frame(handle, static_cast<off_t>(in.frame + frame), SEEK_SET) < 0)
+        return -1;
+    const int64_t begins = std::max<int64_t>(0, in.start + frame * in.samplesPerFrame * out / in.rate);
+    *discard = std::max<int64_t>(0, sample - begins);
+    return sample;
+}
 
 std::unique_ptr<MediaPlayer> createAudioPlayer()
 {
@@ -129,7 +188,8 @@ void StreamDeleter::operator()(SDL_AudioStream *stream) const
     SDL_FreeAudioStream(stream);
 }
 
-Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error)
+Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error,
+                    std::shared_ptr<const SourceMap> *learned)
 {
     initLibrary();
     // Taken before the file is read: a change while it is read makes the map stale.
@@ -174,6 +234,16 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     map->regions = regions;
     map->summary = walked;
     reader->setRegions(std::move(regions));
+    // A stream that changes its rate is handed out at its first rate, so
+    // that every frame plays at its own speed.
+    const bool rateChanges = walked.stretches.size() > 1;
+    if (rateChanges) {
+        mpg123_param(handle.get(), MPG123_FORCE_RATE, walked.stretches.front().sampleRate, 0);
+        // The first file's delay and padding are heard: the decoder's cut of
+        // them counts every frame at the first rate, and ends such a stream
+        // early or late.
+        mpg123_param(handle.get(), MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+    }
     mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
                                  FileReader::closeCallback);
     if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) { // the decoder closes the reader from now on
@@ -207,10 +277,14 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         return {};
     }
     map->skip = decoderSkip(handle.get(), channels);
-    if (mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
+    if (rateChanges)
+        map->stretches = stretchesOf(walked, map->skip, frames);
+    if (mpg123_seek(handle.get(), 0, SEEK_SET) < 0 || frames <= 0) {
         failed(error, kNoAudio);
         return {};
     }
+    if (learned)
+        *learned = map;
     if (identity)
         maps().put(*identity, std::move(map));
     return handle;
@@ -254,9 +328,11 @@ bool MpgPlayer::Open(QString *error)
 {
     release();
     int64_t frames = 0;
-    Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames, error);
+    std::shared_ptr<const SourceMap> map;
+    Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames, error, &map);
     if (!handle)
         return false;
+    m_map = std::move(map);
     m_channel.reset();
     if (!AudioOutput::instance().attach(&m_channel))
         return failed(error, QStringLiteral("Too many players are open at once"));
@@ -300,6 +376,7 @@ void MpgPlayer::release()
     AudioOutput::instance().detach(&m_channel);
     m_stream.reset();
     m_handle.reset();
+    m_map.reset();
     m_state = State::Closed;
 }
 
@@ -430,8 +507,10 @@ bool MpgPlayer::startPlayback(QString *error)
 {
     if (!ensureOutput(error))
         return false;
-    const off_t at = mpg123_seek(m_handle.get(), static_cast<off_t>(m_frame), SEEK_SET);
-    m_startFrame = at >= 0 ? static_cast<int64_t>(at) : m_frame;
+    const int64_t at = seekDecoder(m_handle.get(), *m_map, m_frame, &m_discard);
+    m_startFrame = at >= 0 ? at : m_frame;
+    if (at < 0)
+        m_discard = 0;
     SDL_AudioStreamClear(m_stream.get());
     m_channel.reset();
     m_quit.store(false);
@@ -468,14 +547,23 @@ void MpgPlayer::decodeLoop()
     // Stereo at the device's rate needs no conversion: decoded into the ring's
     // own format and pushed as it is.
     const bool direct = m_channels == 2 && m_rate == AudioOutput::instance().rate();
+    // What comes before the sample playback starts at, left out.
+    int64_t discard = m_discard;
+    const auto skipped = [&discard](size_t frames) {
+        const auto n = static_cast<size_t>(std::min<int64_t>(discard, static_cast<int64_t>(frames)));
+        discard -= static_cast<int64_t>(n);
+        return n;
+    };
     while (direct && !m_quit.load()) {
         const uint32_t seen = m_channel.roomMade.load();
         const size_t room = std::min(m_channel.freeFrames(), output.size() / 2);
         if (room > 0) {
             size_t done = 0;
             const int rc = mpg123_read(m_handle.get(), output.data(), room * 2 * sizeof(float), &done);
-            if (done > 0)
-                m_channel.push(output.data(), done / (2 * sizeof(float)));
+            const size_t frames = done / (2 * sizeof(float));
+            const size_t left = skipped(frames);
+            if (frames > left)
+                m_channel.push(output.data() + left * 2, frames - left);
             // A read error after audio has played ends the stream like its end.
             if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT && done == 0) {
                 m_channel.sourceDone.store(true);
@@ -494,8 +582,10 @@ void MpgPlayer::decodeLoop()
             && SDL_AudioStreamAvailable(m_stream.get()) < static_cast<int>(output.size() * sizeof(float))) {
             size_t done = 0;
             const int rc = mpg123_read(m_handle.get(), input.data(), input.size(), &done);
-            if (done > 0)
-                SDL_AudioStreamPut(m_stream.get(), input.data(), static_cast<int>(done));
+            const size_t frameBytes = sizeof(float) * static_cast<size_t>(m_channels);
+            const size_t left = skipped(done / frameBytes) * frameBytes;
+            if (done > left)
+                SDL_AudioStreamPut(m_stream.get(), input.data() + left, static_cast<int>(done - left));
             // A read error after audio has played ends the stream like its end.
             if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT && done == 0) {
                 SDL_AudioStreamFlush(m_stream.get());

@@ -34,17 +34,36 @@ using Stream = std::unique_ptr<_SDL_AudioStream, StreamDeleter>;
 // first audio decoded to learn the rate and channels, its length in frames
 // (per channel) found, and set back to the start. Empty, with the decoder's
 // text in error, when the file holds no audio that plays.
+struct SourceMap;
 [[nodiscard]] Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames,
-                                  QString *error = nullptr);
+                                  QString *error = nullptr, std::shared_ptr<const SourceMap> *learned = nullptr);
+
+// Where a stream that changes its rate (files joined with cat) goes on at
+// another rate: the decoder's frame number there, the sample of the output (at
+// the first rate) its first frame begins at, its rate and frame length.
+struct RateStretch {
+    int64_t frame;
+    int64_t start;
+    long rate;
+    int samplesPerFrame;
+};
 
 // What opening a file learned of it: where its audio lies (with an index of
-// its frames), and the samples the decoder drops at its start (the encoder
-// delay of a LAME tag it trusts, and its own).
+// its frames), the samples the decoder drops at its start (the encoder delay
+// of a LAME tag it trusts, and its own), and, where its rate changes, the
+// stretches of each rate (the decoder hands all of them out at the first).
 struct SourceMap {
     std::vector<audiomap::Region> regions;
     audiomap::Summary summary;
     int64_t skip = 0;
+    std::vector<RateStretch> stretches;
 };
+
+// Sets the decoder to play from sample of the output on. Where the stream
+// keeps one rate, the decoder itself finds the sample; otherwise it is set to
+// the frame that holds it, and the samples it gives before are *discard.
+// Returns the sample it is set to, or -1.
+[[nodiscard]] int64_t seekDecoder(mpg123_handle_struct *handle, const SourceMap &map, int64_t sample, int64_t *discard);
 
 // The map of the file at path as it is now: kept from the last opening of the
 // same file, unchanged since, or made by opening it now. Empty, with the
@@ -116,4 +135,6 @@ private:
     int m_lengthMs = 0;
     int64_t m_frame = 0;      // position while stopped
     int64_t m_startFrame = 0; // where the current playback began
+    int64_t m_discard = 0;    // samples the decoder gives before m_startFrame
+    std::shared_ptr<const SourceMap> m_map;
 };

@@ -181,6 +181,7 @@ private slots:
         QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.mp3")) << 100 << 500 << "cannot be read";
         QTest::newRow("end before start") << data("cbr_44k_stereo_3000ms.mp3") << 500 << 500 << "after the start";
         QTest::newRow("start past the end") << data("cbr_44k_stereo_3000ms.mp3") << 9000 << 9500 << "past the end";
+        QTest::newRow("rates joined") << m_dir.filePath(QStringLiteral("rates.mp3")) << 100 << 500 << "one sample rate";
     }
     void sourcesThatCannotBeCutExactlyAreRefused()
     {
@@ -189,6 +190,8 @@ private slots:
         QFETCH(int, endMs);
         QFETCH(QString, said);
         writeFile(m_dir.filePath(QStringLiteral("text.mp3")), QByteArray(5000, 'a'));
+        writeFile(m_dir.filePath(QStringLiteral("rates.mp3")),
+                  readAll(data("cbr_44k_stereo_3000ms.mp3")) + readAll(data("mono_22k_2000ms.mp3")));
         QString error;
         QVERIFY(!exactcut::plan(source, startMs, endMs, &error));
         QVERIFY2(error.contains(said), qPrintable(error));
@@ -222,22 +225,78 @@ private slots:
         }
     }
 
-    // MP3s joined with cat that change from stereo to mono or back: every
-    // frame decodes at its own speed, and the length counts them all.
+    // MP3s joined with cat that change their channels or their rate: every
+    // frame decodes at its own speed, the length counts them all, and a
+    // position anywhere (the second file too) plays from where it lies.
+    void joinedFormatsKeepTheirSpeed_data()
+    {
+        QTest::addColumn<QStringList>("parts");
+        QTest::addColumn<double>("seconds");
+        const QString stereo = data("cbr_44k_stereo_3000ms.mp3"), mono = data("mono_44k_1000ms.mp3");
+        const QString mpeg2 = data("mono_22k_2000ms.mp3"), mpeg25 = data("mpeg25_11k_stereo_2000ms.mp3");
+        QTest::newRow("stereo, then mono") << QStringList{stereo, mono} << 4.0;
+        QTest::newRow("mono, then stereo") << QStringList{mono, stereo} << 4.0;
+        QTest::newRow("44.1 kHz, then 22.05 kHz mono") << QStringList{stereo, mpeg2} << 5.0;
+        QTest::newRow("22.05 kHz, then 44.1 kHz") << QStringList{mpeg2, stereo} << 5.0;
+        QTest::newRow("44.1, 11.025, 22.05 kHz") << QStringList{stereo, mpeg25, mpeg2} << 7.0;
+    }
     void joinedFormatsKeepTheirSpeed()
     {
-        const QByteArray stereo = readAll(data("cbr_44k_stereo_3000ms.mp3"));
-        const QByteArray mono = readAll(data("mono_44k_1000ms.mp3"));
+        QFETCH(QStringList, parts);
+        QFETCH(double, seconds);
+        QByteArray joined;
+        for (const QString &part : parts)
+            joined += readAll(part);
         const QString path = m_dir.filePath(QStringLiteral("joined.mp3"));
-        for (const QByteArray &joined : {stereo + mono, mono + stereo}) {
-            writeFile(path, joined);
-            long rate = 0;
-            int channels = 0;
-            int64_t length = 0;
-            QVERIFY(openDecoder(path, rate, channels, length));
-            const Decoded d = decode(path);
-            QCOMPARE(d.frames(), length);
-            QVERIFY2(std::abs(d.frames() - 4 * 44100) < 3 * 1152, qPrintable(QString::number(d.frames())));
+        writeFile(path, joined);
+        long rate = 0;
+        int channels = 0;
+        int64_t length = 0;
+        std::shared_ptr<const SourceMap> map;
+        const Decoder handle = openDecoder(path, rate, channels, length, nullptr, &map);
+        QVERIFY(handle && map);
+        const Decoded d = decode(path);
+        QVERIFY2(std::abs(d.frames() - length) <= 4, qPrintable(QStringLiteral("%1 %2").arg(d.frames()).arg(length)));
+        // Each file's delay and padding: at most three of its frames.
+        const auto wanted = static_cast<int64_t>(seconds * double(rate));
+        QVERIFY2(std::abs(length - wanted) < int64_t(parts.size()) * rate * 150 / 1000,
+                 qPrintable(QString::number(length)));
+        // Where the rate changes, the stretches after the first are found
+        // here; otherwise the decoder finds the place itself.
+        const std::vector<double> places
+            = map->stretches.empty() ? std::vector<double>{0.1} : std::vector<double>{0.1, 0.5, 0.9};
+        for (const double at : places) {
+            const auto sample = static_cast<int64_t>(at * double(length));
+            int64_t discard = 0;
+            QCOMPARE(seekDecoder(handle.get(), *map, sample, &discard), sample);
+            std::vector<float> heard;
+            std::vector<float> block(8192);
+            while (heard.size() < size_t(4096 + discard) * 2) {
+                size_t done = 0;
+                const int rc = mpg123_read(handle.get(), block.data(), block.size() * sizeof(float), &done);
+                heard.insert(heard.end(), block.begin(), block.begin() + std::ptrdiff_t(done / sizeof(float)));
+                if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+                    break;
+            }
+            QVERIFY(heard.size() >= size_t(4096 + discard) * 2);
+            // Where the samples heard lie in the whole decoding: here, give
+            // or take the resampler's rounding.
+            int64_t best = 0;
+            double bestDistance = 1e30;
+            for (int64_t shift = -2000; shift <= 2000; ++shift) {
+                double distance = 0;
+                for (int64_t i = 0; i < 2048 && distance < bestDistance; ++i) {
+                    const int64_t j = (sample + shift + i) * 2;
+                    distance += j >= 0 && j < int64_t(d.samples.size())
+                        ? std::abs(heard[size_t((discard + i) * 2)] - d.samples[size_t(j)])
+                        : 1.0;
+                }
+                if (distance < bestDistance) {
+                    bestDistance = distance;
+                    best = shift;
+                }
+            }
+            QVERIFY2(std::abs(best) <= 4, qPrintable(QStringLiteral("at %1: %2 samples off").arg(at).arg(best)));
         }
     }
 
