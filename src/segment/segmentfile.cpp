@@ -1,6 +1,7 @@
 #include "segment/segmentfile.h"
 
 #include "core/errors.h"
+#include "core/leftovers.h"
 #include "core/platform.h"
 #include "core/safefile.h"
 #include "core/termination.h"
@@ -136,9 +137,12 @@ bool copyChunks(const QString &source, const QString &destination, const std::ve
     // Declared before the file: a signal that ends the program during the
     // copy takes effect once the unfinished file has been removed.
     const termination::WriteInProgress writing;
+    // What killed runs left unfinished here goes first.
+    leftovers::removeFrom(destination);
     QSaveFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cannotCreate(out.errorString());
+    leftovers::mark(out, destination);
     QString reason;
     if (!safefile::keepPermissions(out, destination, &reason))
         return failed(destination, reason);
@@ -210,6 +214,7 @@ bool copyChunks(const QString &source, const QString &destination, const std::ve
             diagnose(QStringLiteral("the earlier %1 stays in the trash as %2").arg(destination, trashed.file));
         return failed(destination, why);
     }
+    leftovers::unmark(destination);
     return true;
 }
 
