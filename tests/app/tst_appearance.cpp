@@ -115,6 +115,8 @@ private slots:
                 QVERIFY2(r.text >= 4.5, qPrintable(child->objectName() + QStringLiteral(": %1").arg(r.text)));
             }
         }
+        // A button that cannot be clicked is told by its flat face too.
+        QVERIFY(luminance(measure(w.CmdOmp3).background) < luminance(measure(w.CmdPmp3).background));
         for (QRadioButton *radio : w.findChildren<QRadioButton *>()) {
             QStyleOptionButton option;
             option.initFrom(radio);

@@ -31,6 +31,9 @@ QPalette windowPalette()
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, QColor(96, 96, 96));
     palette.setColor(QPalette::Disabled, QPalette::Base, QColor(240, 240, 240));
+    // A button that cannot be clicked has no raised face: it is the window's
+    // grey, so that it is told apart by more than its caption's shade.
+    palette.setColor(QPalette::Disabled, QPalette::Button, QColor(224, 224, 224));
     palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(120, 120, 120));
     return palette;
 }
