@@ -1,11 +1,9 @@
 #include "core/ui/interaction.h"
 
+#include "core/ui/filedialogs.h"
 #include "core/ui/launcher.h"
 
-#include <QAbstractItemView>
-#include <QCompleter>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 
 const char *const kAppTitle = "MP3 Cleavo";
@@ -72,51 +70,10 @@ void QtInteraction::setFinalSaveName(std::function<QString(const QString &)> fin
 
 namespace {
 
-// The save dialog asks before replacing the file that will really be written:
-// a typed name that the program completes (with ".mp3") is asked about under
-// its completed name, with the dialog's own question.
-class SaveDialog : public QFileDialog {
-public:
-    SaveDialog(QWidget *owner, std::function<QString(const QString &)> finalName)
-        : QFileDialog(owner), m_finalName(std::move(finalName))
-    {
-    }
-
-    void accept() override
-    {
-        const QStringList files = selectedFiles();
-        if (m_finalName && !files.isEmpty()) {
-            const QString written = m_finalName(files.first());
-            const QFileInfo info(written);
-            if (written != files.first() && info.exists() && !info.isDir()
-                && QMessageBox::warning(this, windowTitle(),
-                                        tr("%1 already exists.\nDo you want to replace it?").arg(info.fileName()),
-                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-                    == QMessageBox::No)
-                return;
-        }
-        QFileDialog::accept();
-    }
-
-private:
-    std::function<QString(const QString &)> m_finalName;
-};
-
-// A dialog that has closed leaves nothing on the screen: its completion list
-// (a pop-up of its own) would otherwise stay over the main window and take
-// the next click.
-void hidePopups(QFileDialog &dialog)
-{
-    for (QCompleter *completer : dialog.findChildren<QCompleter *>()) {
-        if (QAbstractItemView *popup = completer->popup(); popup && popup->isVisible())
-            popup->hide();
-    }
-}
-
 std::optional<QString> run(QFileDialog &dialog)
 {
     const int result = dialog.exec();
-    hidePopups(dialog);
+    filedialogs::hidePopups(dialog);
     if (result != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
@@ -148,7 +105,7 @@ std::optional<QString> QtInteraction::openFileName(const QString &initialDir)
 std::optional<QString> QtInteraction::saveFileName(const QString &initialName, const QString &folder)
 {
     if (!m_save) {
-        m_save = new SaveDialog(m_owner, m_finalSaveName);
+        m_save = new filedialogs::SaveDialog(m_owner, m_finalSaveName);
         m_save->setAcceptMode(QFileDialog::AcceptSave);
         // Choosing a file that exists asks before replacing it; No returns to the dialog.
         m_save->setFileMode(QFileDialog::AnyFile);
