@@ -17,6 +17,16 @@ press_key Return
 WAIT=5 until_true sh -c "! xdotool search --onlyvisible --pid $CLEAVO_PID | grep -qx $dialog" || fail "the open dialog stayed"
 expect_only_main "after the open dialog"
 
+step "the open dialog again, in the folder remembered, a full path typed"
+click_at $AT_SELECT
+dialog=$(window_titled "Open") || exit 1
+sleep 0.3
+type_text "$ROAD_TMP/song.mp3"
+press_key Return
+WAIT=5 until_true sh -c "! xdotool search --onlyvisible --pid $CLEAVO_PID | grep -qx $dialog" \
+    || fail "the open dialog stayed with a full path typed in the folder it shows"
+expect_only_main "after the second open dialog"
+
 step "Split by Byte Size, default location, Split File Now"
 click_at $AT_BYTE
 click_at $AT_DEFAULT
