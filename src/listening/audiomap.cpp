@@ -18,6 +18,42 @@ constexpr int kBitRates[2][3][16] = {{{0, 32, 64, 96, 128, 160, 192, 224, 256, 2
 
 constexpr int kSampleRates[3] = {44100, 48000, 32000};
 
+// What a header says hangs on eleven of its bits: the version and layer of
+// its second byte, the bit rate, sample rate and padding of its third. The
+// private, copyright, original and emphasis bits (the reserved emphasis
+// value too) change nothing of what a frame is: decoders play it.
+constexpr size_t headerKey(const unsigned char *p)
+{
+    return size_t((p[1] >> 1) & 0x0F) << 7 | size_t(p[2] >> 1);
+}
+
+// Every header by its key, read once: the walk reads a header at every 0xFF
+// byte of junk, and a division for each would make it slow. A frame size of
+// 0 marks the keys that are no header.
+constexpr std::array<Header, 2048> kHeaders = [] {
+    std::array<Header, 2048> table{};
+    for (size_t key = 0; key < table.size(); ++key) {
+        const size_t versionBits = (key >> 9) & 3, layerBits = (key >> 7) & 3;
+        const size_t rateIndex = (key >> 3) & 15, sampleIndex = (key >> 1) & 3;
+        const int padding = static_cast<int>(key & 1);
+        if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3)
+            continue;
+        Header h{};
+        h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+        h.layer = 4 - static_cast<int>(layerBits);
+        h.sampleRate = kSampleRates[sampleIndex] / (h.version == 1 ? 1 : h.version == 2 ? 2 : 4);
+        const int kbps = kBitRates[h.version == 1 ? 0 : 1][h.layer - 1][rateIndex];
+        if (h.layer == 1)
+            h.frameBytes = (12 * kbps * 1000 / h.sampleRate + padding) * 4;
+        else if (h.layer == 3 && h.version != 1)
+            h.frameBytes = 72 * kbps * 1000 / h.sampleRate + padding;
+        else
+            h.frameBytes = 144 * kbps * 1000 / h.sampleRate + padding;
+        table[key] = h;
+    }
+    return table;
+}();
+
 bool sameStream(const Header &a, const Header &b)
 {
     return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
@@ -156,7 +192,9 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, boo
 // probe, so that a check never moves the scan's window.
 std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int64_t to, std::optional<Header> &stream)
 {
-    to = std::min(to, file.size() - 3);
+    const int64_t fileSize = file.size();
+    to = std::min(to, fileSize - 3);
+    const int layer = stream ? stream->layer : 0; // 0: any
     for (int64_t offset = from; offset < to;) {
         int64_t available = 0;
         const unsigned char *p = file.from(offset, &available);
@@ -164,24 +202,37 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
             break;
         const int64_t span = std::min(available - 3, to - offset);
         const unsigned char *end = p + span;
+        // Where a frame that starts at c may be looked past without a check.
+        const unsigned char *checkable = p + std::min(available - 2, fileSize - 4 - offset);
         for (const unsigned char *c = p; c < end; ++c) {
-            c = static_cast<const unsigned char *>(std::memchr(c, 0xFF, static_cast<size_t>(end - c)));
+            // The next 0xFF: looked for here among the next few bytes (junk
+            // made of headers has one every few bytes), else by the library.
+            const unsigned char *near = std::min(end, c + 16);
+            while (c < near && *c != 0xFF)
+                ++c;
+            if (c == near)
+                c = near == end
+                    ? nullptr
+                    : static_cast<const unsigned char *>(std::memchr(c, 0xFF, static_cast<size_t>(end - c)));
             if (!c)
                 break;
-            const auto h = parseHeader(c);
-            if (!h || (stream && h->layer != stream->layer))
+            // The header read in place (c[0] is 0xFF).
+            if ((c[1] & 0xE0) != 0xE0)
                 continue;
-            const bool begins = !stream || !sameStream(*h, *stream);
-            const int64_t at = offset + (c - p);
+            const Header &h = kHeaders[headerKey(c)];
+            if (h.frameBytes == 0 || (layer != 0 && h.layer != layer))
+                continue;
             // Most headers in junk are followed by no frame and no tag: told
             // from the scan's own bytes, without a check.
-            const int64_t next = h->frameBytes;
-            if ((c - p) + next + 2 <= available && at + next + 4 <= file.size()) {
+            const int64_t next = h.frameBytes;
+            if (next <= checkable - c) {
                 const unsigned char b = c[next];
                 if ((b == 0xFF && (c[next + 1] & 0xE0) != 0xE0) || (b != 0xFF && b != 'I' && b != 'T' && b != 'A'))
                     continue;
             }
-            if (chainAt(probe, at, *h, begins ? 4 : 3, begins)) {
+            const bool begins = !stream || !sameStream(h, *stream);
+            const int64_t at = offset + (c - p);
+            if (chainAt(probe, at, h, begins ? 4 : 3, begins)) {
                 if (begins)
                     stream = h;
                 return at;
@@ -386,24 +437,9 @@ std::optional<Header> parseHeader(const unsigned char *p)
 {
     if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
         return std::nullopt;
-    const int versionBits = (p[1] >> 3) & 3, layerBits = (p[1] >> 1) & 3;
-    const int rateIndex = (p[2] >> 4) & 15, sampleIndex = (p[2] >> 2) & 3;
-    // The private, copyright, original and emphasis bits (the reserved
-    // emphasis value too) change nothing of what a frame is: decoders play it.
-    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3)
+    const Header &h = kHeaders[headerKey(p)];
+    if (h.frameBytes == 0)
         return std::nullopt;
-    Header h{};
-    h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
-    h.layer = 4 - layerBits;
-    h.sampleRate = kSampleRates[sampleIndex] / (h.version == 1 ? 1 : h.version == 2 ? 2 : 4);
-    const int kbps = kBitRates[h.version == 1 ? 0 : 1][h.layer - 1][rateIndex];
-    const int padding = (p[2] >> 1) & 1;
-    if (h.layer == 1)
-        h.frameBytes = (12 * kbps * 1000 / h.sampleRate + padding) * 4;
-    else if (h.layer == 3 && h.version != 1)
-        h.frameBytes = 72 * kbps * 1000 / h.sampleRate + padding;
-    else
-        h.frameBytes = 144 * kbps * 1000 / h.sampleRate + padding;
     return h;
 }
 
