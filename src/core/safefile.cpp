@@ -1,5 +1,6 @@
 #include "core/safefile.h"
 
+#include "core/leftovers.h"
 #include "core/termination.h"
 
 #include <QFileDevice>
@@ -154,8 +155,10 @@ bool syncData(QFileDevice &out, QString *reason)
 bool replace(const QString &path, const QByteArray &data, QString *reason)
 {
     const termination::WriteInProgress writing;
+    leftovers::removeFrom(path);
     QSaveFile out(path);
     if (out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        leftovers::mark(out, path);
         if (!keepPermissions(out, path, reason) || !writeAll(out, data.constData(), data.size(), reason)) {
             out.cancelWriting();
             return false;
@@ -166,6 +169,7 @@ bool replace(const QString &path, const QByteArray &data, QString *reason)
         }
         if (!out.commit())
             return failed(reason, out.errorString());
+        leftovers::unmark(path);
         return true;
     }
     const QFileInfo info(path);

@@ -6,6 +6,7 @@
 // user under root, so that a read-only folder stops it as it stops a user.
 
 #include "core/errors.h"
+#include "core/safefile.h"
 #include "core/ui/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
@@ -740,6 +741,12 @@ private slots:
         QVERIFY(::getxattr(QFile::encodeName(out + QStringLiteral("/Split - other.mp3")).constData(),
                            "user.cleavo.unfinished", nullptr, 0)
                 < 0);
+        // The settings' own writes do the same in their folder.
+        const QString conf = dir() + QStringLiteral("/conf");
+        QDir().mkpath(conf);
+        marked(conf + QStringLiteral("/Cleavo.conf.Dead12"), "another-boot 1 Cleavo.conf");
+        QVERIFY(safefile::replace(conf + QStringLiteral("/Cleavo.conf"), "[General]\n"));
+        QCOMPARE(entries(conf), QStringList{QStringLiteral("Cleavo.conf")});
     }
 };
 
