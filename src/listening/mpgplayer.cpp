@@ -237,13 +237,17 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     // A stream that changes its rate is handed out at its first rate, so
     // that every frame plays at its own speed.
     const bool rateChanges = walked.stretches.size() > 1;
-    if (rateChanges) {
+    if (rateChanges)
         mpg123_param(handle.get(), MPG123_FORCE_RATE, walked.stretches.front().sampleRate, 0);
-        // The first file's delay and padding are heard: the decoder's cut of
-        // them counts every frame at the first rate, and ends such a stream
-        // early or late.
+    // Where the first frame's header declares other frames than the file has
+    // (files joined with cat), its delay and padding are the first file's
+    // only, and are heard: the decoder would cut the padding at the join
+    // while it plays on, but not after a seek, so that a place after the
+    // join would sound a frame away from where it was shown.
+    const bool joined = walked.declaredFrames && walked.frames != *walked.declaredFrames
+        && walked.frames != *walked.declaredFrames + 1;
+    if (rateChanges || joined)
         mpg123_param(handle.get(), MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
-    }
     mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
                                  FileReader::closeCallback);
     if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) { // the decoder closes the reader from now on
