@@ -23,17 +23,37 @@ namespace {
 
 constexpr const char *kAttribute = "user.cleavo.unfinished";
 
+QByteArray firstLine(const char *path)
+{
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray();
+}
+
 // This boot's identity: a process number means a process only within a boot.
 QByteArray bootId()
 {
-    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    return firstLine("/proc/sys/kernel/random/boot_id");
 }
 
-// "<boot> <process> <final name>": who writes the file, and what it becomes.
+// This computer's identity: its machine id, else its name.
+QByteArray hostId()
+{
+    QByteArray id = firstLine("/etc/machine-id");
+    if (id.isEmpty()) {
+        char name[256]{};
+        if (::gethostname(name, sizeof name - 1) == 0)
+            id = QByteArray(name);
+    }
+    // The mark's fields are parted by blanks and the host by a slash.
+    return id.replace(' ', '_').replace('/', '_');
+}
+
+// "<host>/<boot> <process> <final name>": who writes the file, and what it
+// becomes. A mark without "<host>/" was written before the host was named.
 QByteArray markFor(const QString &destination)
 {
-    return bootId() + ' ' + QByteArray::number(::getpid()) + ' ' + QFile::encodeName(QFileInfo(destination).fileName());
+    return hostId() + '/' + bootId() + ' ' + QByteArray::number(::getpid()) + ' '
+        + QFile::encodeName(QFileInfo(destination).fileName());
 }
 
 // Whether the run that wrote a file with this mark, named name, has ended.
@@ -43,15 +63,21 @@ bool writerEnded(const QByteArray &mark, const QString &name)
     const qsizetype second = first < 0 ? -1 : mark.indexOf(' ', first + 1);
     if (second < 0)
         return false;
-    const QByteArray boot = mark.left(first);
+    QByteArray boot = mark.left(first);
     bool ok = false;
     const qint64 pid = mark.mid(first + 1, second - first - 1).toLongLong(&ok);
     const QString finalName = QFile::decodeName(mark.mid(second + 1));
-    // The name must be the final name and six letters or digits after it.
+    const QString stem = unfinishedStem(finalName);
+    // The name must be the final name (or its shortened stem) and six letters or digits after it.
     static const QRegularExpression suffix(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
-    if (!ok || pid <= 0 || boot.isEmpty() || !name.startsWith(finalName)
-        || !suffix.match(name.mid(finalName.size())).hasMatch())
+    if (!ok || pid <= 0 || boot.isEmpty() || !name.startsWith(stem) || !suffix.match(name.mid(stem.size())).hasMatch())
         return false;
+    if (const qsizetype slash = boot.indexOf('/'); slash >= 0) {
+        // Another computer's file: whether its writer runs is not known here.
+        if (boot.left(slash) != hostId())
+            return false;
+        boot = boot.mid(slash + 1);
+    }
     if (boot != bootId())
         return true;
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
@@ -68,7 +94,9 @@ void mark(QFileDevice &out, const QString &destination)
 
 void unmark(const QString &destination)
 {
-    ::lremovexattr(QFile::encodeName(destination).constData(), kAttribute);
+    // Where the name is a link (a settings file kept elsewhere), the file it
+    // names is the one that was written.
+    ::removexattr(QFile::encodeName(destination).constData(), kAttribute);
 }
 
 int removeFrom(const QString &destination)

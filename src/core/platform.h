@@ -3,6 +3,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 namespace platform {
 
 // The folder of the statistics INI file (with no trailing separator),
@@ -18,6 +21,18 @@ namespace platform {
 
 // Same file on disk (after links are resolved); false when either is missing.
 [[nodiscard]] bool sameFile(const QString &a, const QString &b);
+
+// A file as it is now: the same file, unchanged, has the same identity.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;
+    int64_t modified = 0; // nanoseconds
+    bool operator==(const FileIdentity &) const = default;
+};
+// The identity of the file at path (links followed), or of an open file.
+[[nodiscard]] std::optional<FileIdentity> identityOf(const QString &path);
+[[nodiscard]] std::optional<FileIdentity> identityOf(int fd);
 
 // What the desktop's file manager is called, in a message.
 [[nodiscard]] QString fileManagerName();

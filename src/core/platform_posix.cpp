@@ -47,6 +47,32 @@ bool sameFile(const QString &a, const QString &b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+namespace {
+
+FileIdentity identityFrom(const struct stat &st)
+{
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), int64_t{st.st_size},
+                        int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return identityFrom(st);
+}
+
+std::optional<FileIdentity> identityOf(int fd)
+{
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return identityFrom(st);
+}
+
 QString fileManagerName()
 {
     return QStringLiteral("file manager");

@@ -5,6 +5,7 @@
 
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -176,6 +177,53 @@ bool replace(const QString &path, const QByteArray &data, QString *reason)
     if (info.isFile() && info.isWritable())
         return writeInPlace(path, data, reason);
     return failed(reason, out.errorString());
+}
+
+PendingFile::PendingFile(QString destination) : m_destination(std::move(destination)) {}
+
+PendingFile::~PendingFile()
+{
+    if (m_committed || m_path.isEmpty())
+        return;
+    m_file.close();
+    ::unlink(m_path.constData());
+}
+
+bool PendingFile::open(QString *reason)
+{
+    const QFileInfo info(m_destination);
+    const QByteArray stem = QFile::encodeName(info.absolutePath() + QLatin1Char('/')
+                                              + leftovers::unfinishedStem(info.fileName()) + QLatin1Char('.'));
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray path = stem;
+        for (int i = 0; i < 6; ++i)
+            path += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return failedWith(reason, errno);
+        m_path = path;
+        if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return failed(reason, m_file.errorString());
+        }
+        leftovers::mark(m_file, m_destination);
+        return true;
+    }
+    return failedWith(reason, EEXIST);
+}
+
+bool PendingFile::commit(QString *reason)
+{
+    // The data was synced before: a close that fails can no longer lose it.
+    m_file.close();
+    if (::rename(m_path.constData(), QFile::encodeName(m_destination).constData()) != 0)
+        return failedWith(reason, errno);
+    m_committed = true;
+    leftovers::unmark(m_destination);
+    return true;
 }
 
 bool writeInPlace(const QString &path, const QByteArray &data, QString *reason)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QFile>
 
 class QFileDevice;
 
@@ -36,5 +37,32 @@ namespace safefile {
 // the old end is secured before the first old byte changes, and a later
 // failure (a write, the sync, the close) puts the old bytes back.
 [[nodiscard]] bool writeInPlace(const QString &path, const QByteArray &data, QString *reason = nullptr);
+
+// A new file written under a name of its own beside its final one (the final
+// name, shortened where need be, a dot and six letters or digits) and given
+// the final name only when it is whole. It carries the mark of an unfinished
+// file while it is one, and is removed if it never becomes whole. The final
+// name itself is replaced, never a file that it links to.
+class PendingFile {
+public:
+    explicit PendingFile(QString destination);
+    ~PendingFile();
+    PendingFile(const PendingFile &) = delete;
+    PendingFile &operator=(const PendingFile &) = delete;
+
+    // Creates the file; false, with the system's reason, where it cannot be.
+    [[nodiscard]] bool open(QString *reason);
+    [[nodiscard]] QFileDevice &device() { return m_file; }
+    // Closes the file and renames it to the final name, replacing whatever
+    // has that name; false, with the system's reason, where either fails
+    // (the file is then removed).
+    [[nodiscard]] bool commit(QString *reason);
+
+private:
+    QString m_destination;
+    QByteArray m_path; // the file's own name while it is unfinished
+    QFile m_file;
+    bool m_committed = false;
+};
 
 } // namespace safefile

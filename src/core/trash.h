@@ -13,11 +13,19 @@ struct Trashed {
     QString info;
 };
 
+// What became of a file handed to the trash.
+enum class Outcome {
+    Moved,   // it is in the trash
+    NoTrash, // its disk has no trash, and none can be made there
+    Refused  // a trash is there, but the move failed
+};
+
 // Moves the regular file at path into the trash of its filesystem: the home
 // trash ($XDG_DATA_HOME/Trash) on the home's, else the mount's .Trash/$uid or
-// .Trash-$uid. Folders that are missing are made. False, with the reason,
-// where no trash takes it; path is then as it was.
-[[nodiscard]] bool moveToTrash(const QString &path, Trashed *trashed, QString *reason = nullptr);
+// .Trash-$uid, its top found where the folder really lies (links resolved).
+// Folders that are missing are made. Unless Moved, with the reason; path is
+// then as it was.
+[[nodiscard]] Outcome moveToTrash(const QString &path, Trashed *trashed, QString *reason = nullptr);
 
 // Puts a file that moveToTrash moved back at path, and removes its info file.
 [[nodiscard]] bool restore(const Trashed &trashed, const QString &path);

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,8 +57,10 @@ dev_t deviceOf(QByteArray path)
 bool makeFolder(const QByteArray &folder)
 {
     struct stat st {};
-    if (::lstat(folder.constData(), &st) == 0)
+    if (::lstat(folder.constData(), &st) == 0) {
+        errno = ENOTDIR;
         return S_ISDIR(st.st_mode);
+    }
     const qsizetype slash = folder.lastIndexOf('/');
     if (slash > 0 && !makeFolder(folder.left(slash)))
         return false;
@@ -89,15 +93,32 @@ struct Place {
     QByteArray relative; // the top folder that Path= is relative to; empty: absolute
 };
 
-// The trash for a file on device, under the mount top where it is not the home's.
-bool placeFor(const QByteArray &folder, dev_t device, Place *place, QString *reason)
+Outcome refused(QString *reason, const QString &text)
+{
+    failed(reason, text);
+    return Outcome::Refused;
+}
+
+// A trash that could not be made: none can be, where the disk takes no new
+// folder there at all (read-only, not this user's to write); else (a full
+// disk) the trash refuses.
+Outcome notMade(QString *reason, const QString &text, int error)
+{
+    failed(reason, QStringLiteral("%1: %2").arg(text, systemReason(error)));
+    return error == EROFS || error == EACCES || error == EPERM || error == ENOTSUP ? Outcome::NoTrash
+                                                                                  : Outcome::Refused;
+}
+
+// The trash for a file on device, under the mount top where it is not the
+// home's: Moved where there is one to use.
+Outcome placeFor(const QByteArray &folder, dev_t device, Place *place, QString *reason)
 {
     const QByteArray home = dataHome() + "/Trash";
     if (deviceOf(home) == device) {
         if (!makeFolder(home + "/files") || !makeFolder(home + "/info"))
-            return failed(reason, QStringLiteral("the home trash cannot be made: %1").arg(systemReason(errno)));
+            return notMade(reason, QStringLiteral("the home trash cannot be made"), errno);
         *place = {home, {}};
-        return true;
+        return Outcome::Moved;
     }
     const QByteArray top = mountTop(folder, device);
     const QByteArray uid = QByteArray::number(static_cast<qulonglong>(::getuid()));
@@ -109,22 +130,42 @@ bool placeFor(const QByteArray &folder, dev_t device, Place *place, QString *rea
         const QByteArray mine = shared + "/" + uid;
         if (makeFolder(mine + "/files") && makeFolder(mine + "/info") && ownFolder(mine)) {
             *place = {mine, top};
-            return true;
+            return Outcome::Moved;
         }
     }
     const QByteArray own = base + "/.Trash-" + uid;
     const bool made = ::mkdir(own.constData(), 0700) == 0;
-    if (!(made || errno == EEXIST) || !ownFolder(own) || !makeFolder(own + "/files") || !makeFolder(own + "/info")) {
+    if (!made && errno != EEXIST)
+        return notMade(reason, QStringLiteral("this disk has no trash, and none can be made"), errno);
+    if (!ownFolder(own))
+        return refused(reason, QStringLiteral("the trash folder %1 is not this user's own").arg(QFile::decodeName(own)));
+    if (!makeFolder(own + "/files") || !makeFolder(own + "/info")) {
+        const int error = errno;
         // A trash this disk cannot hold leaves nothing of it behind.
         if (made) {
             ::rmdir((own + "/files").constData());
             ::rmdir((own + "/info").constData());
             ::rmdir(own.constData());
         }
-        return failed(reason, QStringLiteral("this disk has no trash that can be used"));
+        return notMade(reason, QStringLiteral("the trash folder %1 cannot be used").arg(QFile::decodeName(own)), error);
     }
     *place = {own, top};
-    return true;
+    return Outcome::Moved;
+}
+
+// The name a file takes in the trash: its own, unless its info file's name
+// would be longer than the folder takes; then as much of it as fits, cut at a
+// whole character, with room left for a number.
+QByteArray entryName(const QByteArray &name, const QByteArray &infoFolder)
+{
+    const long longest = ::pathconf(infoFolder.constData(), _PC_NAME_MAX);
+    const qsizetype room = (longest > 0 ? longest : 255) - qsizetype(sizeof ".trashinfo" - 1) - 5;
+    if (name.size() + qsizetype(sizeof ".trashinfo" - 1) <= (longest > 0 ? longest : 255))
+        return name;
+    qsizetype cut = std::max<qsizetype>(1, room);
+    while (cut > 1 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.left(cut);
 }
 
 // Writes the info file, new and whole, or nothing.
@@ -170,32 +211,40 @@ QByteArray encodedPath(const QByteArray &path)
     return path.toPercentEncoding("/");
 }
 
-bool moveToTrash(const QString &path, Trashed *trashed, QString *reason)
+Outcome moveToTrash(const QString &path, Trashed *trashed, QString *reason)
 {
-    const QByteArray file = QFile::encodeName(QDir::cleanPath(QDir(path).absolutePath()));
+    QByteArray file = QFile::encodeName(QDir::cleanPath(QDir(path).absolutePath()));
     struct stat st {};
     if (::lstat(file.constData(), &st) != 0)
-        return failed(reason, systemReason(errno));
+        return refused(reason, systemReason(errno));
     if (!S_ISREG(st.st_mode))
-        return failed(reason, QStringLiteral("it is not a plain file"));
+        return refused(reason, QStringLiteral("it is not a plain file"));
     const qsizetype slash = file.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? file.left(slash) : QByteArray("/");
     const QByteArray name = file.mid(slash + 1);
+    // The folder where it really lies: a link on the way (a music folder
+    // kept on another disk) must not choose the trash.
+    char *real = ::realpath(slash > 0 ? file.left(slash).constData() : "/", nullptr);
+    if (!real)
+        return refused(reason, systemReason(errno));
+    const QByteArray folder(real);
+    std::free(real);
+    file = (folder == "/" ? QByteArray() : folder) + "/" + name;
     Place place;
-    if (!placeFor(folder, st.st_dev, &place, reason))
-        return false;
+    if (const Outcome found = placeFor(folder, st.st_dev, &place, reason); found != Outcome::Moved)
+        return found;
     struct stat trashStat {};
     if (::stat((place.root + "/files").constData(), &trashStat) != 0 || trashStat.st_dev != st.st_dev)
-        return failed(reason, QStringLiteral("the trash is on another disk"));
+        return refused(reason, QStringLiteral("the trash is on another disk"));
 
     QByteArray shown = file;
     if (!place.relative.isEmpty() && place.relative != "/" && file.startsWith(place.relative + "/"))
         shown = file.mid(place.relative.size() + 1);
     const QByteArray content = "[Trash Info]\nPath=" + encodedPath(shown) + "\nDeletionDate="
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1() + "\n";
+    const QByteArray base = entryName(name, place.root + "/info");
     // A name of its own in the trash: the file's, or the file's with a number.
     for (int n = 1; n < 10000; ++n) {
-        const QByteArray entry = n == 1 ? name : name + "." + QByteArray::number(n);
+        const QByteArray entry = n == 1 ? base : base + "." + QByteArray::number(n);
         const QByteArray info = place.root + "/info/" + entry + ".trashinfo";
         const QByteArray target = place.root + "/files/" + entry;
         int error = 0;
@@ -204,19 +253,19 @@ bool moveToTrash(const QString &path, Trashed *trashed, QString *reason)
         if (!writeInfo(info, content, &error)) {
             if (error == EEXIST)
                 continue;
-            return failed(reason,
-                          QStringLiteral("the trash's information cannot be written: %1").arg(systemReason(error)));
+            return refused(reason,
+                           QStringLiteral("the trash's information cannot be written: %1").arg(systemReason(error)));
         }
         if (::rename(file.constData(), target.constData()) != 0) {
             error = errno;
             ::unlink(info.constData());
-            return failed(reason, QStringLiteral("the trash refuses it: %1").arg(systemReason(error)));
+            return refused(reason, QStringLiteral("the trash refuses it: %1").arg(systemReason(error)));
         }
         if (trashed)
             *trashed = {QFile::decodeName(target), QFile::decodeName(info)};
-        return true;
+        return Outcome::Moved;
     }
-    return failed(reason, QStringLiteral("the trash holds too many files of that name"));
+    return refused(reason, QStringLiteral("the trash holds too many files of that name"));
 }
 
 bool restore(const Trashed &trashed, const QString &path)

@@ -6,11 +6,11 @@
 
 namespace trash {
 
-bool moveToTrash(const QString & /*path*/, Trashed * /*trashed*/, QString *reason)
+Outcome moveToTrash(const QString & /*path*/, Trashed * /*trashed*/, QString *reason)
 {
     if (reason)
         *reason = QStringLiteral("no trash is used on this system");
-    return false;
+    return Outcome::NoTrash;
 }
 
 bool restore(const Trashed & /*trashed*/, const QString & /*path*/)

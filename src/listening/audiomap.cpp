@@ -446,10 +446,12 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
         if (freeFormatAt(file, first)) {
             regions.push_back({first, size - first});
             lastWhole = true;
+            summary.freeFormat = true;
         }
         return regions;
     }
     int64_t offset = *start;
+    summary.layer = stream->layer;
     summary.declaredFrames = declaredFrames(file, offset, *stream);
     std::optional<Header> known;
     // A new stretch where the stream's rate or frame length changes.

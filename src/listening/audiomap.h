@@ -52,6 +52,8 @@ struct Summary {
         int samplesPerFrame;
     };
     std::vector<Stretch> stretches;
+    int layer = 0;           // the stream's layer (1 to 3), 0 where none was found
+    bool freeFormat = false; // a stream whose frames give no bit rate
 };
 
 // The audio of a file of size bytes: the regions in order, empty when no

@@ -4,6 +4,7 @@
 #include "listening/audiomap.h"
 #include "listening/filereader.h"
 #include "listening/mpgplayer.h"
+#include "listening/piecetags.h"
 
 #include <mpg123.h>
 
@@ -33,10 +34,22 @@ constexpr int64_t kMarginFrames[2] = {1, 2};
 constexpr int64_t kMaxReservoir = 511;   // bytes a frame's main data may begin before it
 constexpr size_t kRememberedFrames = 64; // enough for that much at the lowest bit rate
 
-const char *const kNotLayer3
+const char *const kFreeFormat
     = "Cutting at the exact marks works with MPEG Layer III audio of a fixed or variable bit rate only, and this "
-      "MP3 is not such audio (it may be free format, or MPEG Layer I or II). Nothing was written. Switch off "
-      "\"Cut at the exact marks\" to cut it at whole percentages.";
+      "MP3 is free format: its frames give no bit rate. Nothing was written. Switch off \"Cut at the exact "
+      "marks\" to cut it at whole percentages.";
+
+const char *const kLayer12
+    = "Cutting at the exact marks works with MPEG Layer III audio only, and this file is MPEG Layer I or II "
+      "audio. Nothing was written. Switch off \"Cut at the exact marks\" to cut it at whole percentages.";
+
+const char *const kNoAudio
+    = "Cutting at the exact marks needs MPEG audio, and this file holds none that can be played: it may be "
+      "damaged, or another kind of file. Nothing was written.";
+
+const char *const kTooShort
+    = "This MP3 is too short to cut at the exact marks: its audio gives no piece between these marks. Nothing "
+      "was written. Switch off \"Cut at the exact marks\" to cut it at whole percentages.";
 
 const char *const kRateChanges
     = "Cutting at the exact marks works with MP3 audio of one sample rate only, and this MP3 changes its rate "
@@ -58,11 +71,23 @@ struct Frame {
     int32_t reservoir = 0;   // how far back its own main data begins
     int rateIndex = 0;       // its bit rate index
     unsigned char head[4]{}; // its header
+    bool whole = true;       // the main data it reaches back for is all in the file
 };
 
 int sideInfoBytes(int version, bool mono)
 {
     return version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+}
+
+bool monoHeader(const unsigned char *head)
+{
+    return (head[3] >> 6) == 3;
+}
+
+// Whether a header says a checksum follows it.
+bool withCrc(const unsigned char *head)
+{
+    return (head[1] & 1) == 0;
 }
 
 uint32_t be32(const unsigned char *p)
@@ -78,6 +103,32 @@ void putBe32(unsigned char *p, uint32_t v)
     p[3] = static_cast<unsigned char>(v);
 }
 
+// A frame whose header asks for a checksum gets it: the CRC-16 of the
+// header's last two bytes and the side information after the checksum
+// (polynomial 0x8005, from 0xFFFF, highest bit first).
+void putFrameCrc(unsigned char *frame, int version)
+{
+    if (!withCrc(frame))
+        return;
+    uint16_t crc = 0xFFFF;
+    const auto feed = [&crc](unsigned char byte) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool in = (byte >> bit) & 1;
+            const bool top = crc & 0x8000;
+            crc = static_cast<uint16_t>(crc << 1);
+            if (in != top)
+                crc ^= 0x8005;
+        }
+    };
+    feed(frame[2]);
+    feed(frame[3]);
+    const int side = sideInfoBytes(version, monoHeader(frame));
+    for (int i = 0; i < side; ++i)
+        feed(frame[6 + i]);
+    frame[4] = static_cast<unsigned char>(crc >> 8);
+    frame[5] = static_cast<unsigned char>(crc & 255);
+}
+
 // What the source's first frame says of the stream, where it is a Xing or
 // Info frame: it is then no audio, and its LAME tag may move the timeline.
 struct SourceTag {
@@ -86,6 +137,8 @@ struct SourceTag {
     std::optional<std::array<unsigned char, kLameTagBytes>> lame;
 };
 
+// The tag lies right after the side information, where the frame has a
+// checksum too (as encoders write it and decoders look for it).
 SourceTag readSourceTag(FileReader &reader, const Frame &frame, int version)
 {
     SourceTag tag;
@@ -93,8 +146,7 @@ SourceTag readSourceTag(FileReader &reader, const Frame &frame, int version)
     if (reader.readAt(frame.offset, reinterpret_cast<char *>(data.data()), data.size())
         != static_cast<ssize_t>(data.size()))
         return tag;
-    const bool mono = (data[3] >> 6) == 3;
-    const size_t at = 4 + static_cast<size_t>(sideInfoBytes(version, mono));
+    const size_t at = 4 + static_cast<size_t>(sideInfoBytes(version, monoHeader(data.data())));
     if (data.size() < at + 8 || (std::memcmp(&data[at], "Xing", 4) != 0 && std::memcmp(&data[at], "Info", 4) != 0))
         return tag;
     tag.present = true;
@@ -121,8 +173,8 @@ SourceTag readSourceTag(FileReader &reader, const Frame &frame, int version)
     return tag;
 }
 
-// The frame at offset, cut at limit; none where no frame of the stream begins there.
-std::optional<Frame> frameAt(FileReader &reader, int64_t offset, int64_t limit)
+// The Layer III frame at offset, cut at limit; none where no frame of the stream begins there.
+std::optional<Frame> layer3FrameAt(FileReader &reader, int64_t offset, int64_t limit)
 {
     unsigned char b[8]{};
     const ssize_t got = reader.readAt(offset, reinterpret_cast<char *>(b), sizeof b);
@@ -136,9 +188,8 @@ std::optional<Frame> frameAt(FileReader &reader, int64_t offset, int64_t limit)
     f.bytes = static_cast<int32_t>(std::min<int64_t>(h->frameBytes, limit - offset));
     std::copy_n(b, 4, f.head);
     f.rateIndex = (b[2] >> 4) & 15;
-    const int crc = (b[1] & 1) ? 0 : 2;
-    const bool mono = (b[3] >> 6) == 3;
-    f.mainAt = 4 + crc + sideInfoBytes(h->version, mono);
+    const int crc = withCrc(b) ? 2 : 0;
+    f.mainAt = 4 + crc + sideInfoBytes(h->version, monoHeader(b));
     f.mainBytes = std::max(0, f.bytes - f.mainAt);
     if (got >= 6 + crc) {
         const unsigned char *side = b + 4 + crc;
@@ -147,18 +198,31 @@ std::optional<Frame> frameAt(FileReader &reader, int64_t offset, int64_t limit)
     return f;
 }
 
-// A header for a frame the cut adds (the Info frame, the lead-in frame): the
-// stream's own, with the smallest bit rate that holds mainBytes after the side
-// information.
-std::optional<std::array<unsigned char, 4>> addedHeader(const Frame &model, int version, int minRateIndex,
-                                                        int mainBytes, int *bytes)
+// A frame whose main data begins before the file does, made silent: its side
+// information all zeros (no bits of main data, no gain), so that a decoder
+// gives silence for it, as a decoder that knows the bytes are missing gives
+// for the source. Its own main data stays, for the frames after it.
+std::optional<QByteArray> silenced(FileReader &reader, const Frame &frame, int version)
 {
-    const bool mono = (model.head[3] >> 6) == 3;
-    const int needed = 4 + sideInfoBytes(version, mono) + mainBytes;
+    QByteArray bytes(frame.bytes, '\0');
+    if (reader.readAt(frame.offset, bytes.data(), static_cast<size_t>(frame.bytes)) != frame.bytes
+        || frame.mainAt > frame.bytes)
+        return std::nullopt;
+    auto *d = reinterpret_cast<unsigned char *>(bytes.data());
+    std::fill(d + frame.mainAt - sideInfoBytes(version, monoHeader(d)), d + frame.mainAt, 0);
+    putFrameCrc(d, version);
+    return bytes;
+}
+
+// A header for a frame the cut adds (the Info frame, the lead-in frame): the
+// stream's own (its checksum too), with the smallest bit rate whose frame
+// holds needed bytes.
+std::optional<std::array<unsigned char, 4>> addedHeader(const Frame &model, int minRateIndex, int needed, int *bytes)
+{
     for (int index = std::max(1, minRateIndex); index <= 14; ++index) {
         std::array<unsigned char, 4> h{};
         h[0] = 0xFF;
-        h[1] = static_cast<unsigned char>((model.head[1] & 0xFE) | 1); // no checksum
+        h[1] = model.head[1];
         h[2] = static_cast<unsigned char>((index << 4) | (model.head[2] & 0x0C));
         h[3] = static_cast<unsigned char>(model.head[3] & 0xCF); // no mode extension
         const auto parsed = audiomap::parseHeader(h.data());
@@ -187,8 +251,7 @@ QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, i
     QByteArray frame(frameBytes, '\0');
     auto *d = reinterpret_cast<unsigned char *>(frame.data());
     std::copy(head.begin(), head.end(), d);
-    const bool mono = (head[3] >> 6) == 3;
-    unsigned char *p = d + 4 + sideInfoBytes(version, mono);
+    unsigned char *p = d + 4 + sideInfoBytes(version, monoHeader(d));
     const std::string_view name = f.cbr ? "Info" : "Xing";
     std::copy(name.begin(), name.end(), p);
     putBe32(p + 4, 0x0F); // frames, bytes, table of contents, quality
@@ -214,6 +277,9 @@ QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, i
     lame[23] = static_cast<unsigned char>(f.padding & 255);
     putBe32(lame + 28, f.bytes);
     lame[32] = lame[33] = 0; // the music's checksum is not kept
+    // The frame's checksum covers the start of the tag, and the tag's own
+    // checksum covers the frame's.
+    putFrameCrc(d, version);
     const uint16_t crc = tagCrc(d, static_cast<size_t>(lame + 34 - d));
     lame[34] = static_cast<unsigned char>(crc >> 8);
     lame[35] = static_cast<unsigned char>(crc & 255);
@@ -223,6 +289,98 @@ QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, i
 int64_t ceilDiv(int64_t a, int64_t b)
 {
     return (a + b - 1) / b;
+}
+
+// Why a file whose audio the cut cannot take is refused: what the walk found in it.
+QString refusalFor(const audiomap::Summary &found, bool decodes)
+{
+    if (found.freeFormat)
+        return QString::fromLatin1(kFreeFormat);
+    if (found.layer == 1 || found.layer == 2)
+        return QString::fromLatin1(kLayer12);
+    return QString::fromLatin1(found.layer == 3 && decodes ? kTooShort : kNoAudio);
+}
+
+// The source's ID3v2 tags, as chunks of the piece: each kept as it is, or
+// where it measures the whole source (its length, its loudness), without those frames.
+std::vector<segment::Chunk> tagChunks(FileReader &reader, int64_t tags)
+{
+    constexpr int64_t kLargestRewritten = 64 << 20;
+    std::vector<segment::Chunk> chunks;
+    for (int64_t at = 0; at < tags;) {
+        unsigned char head[10]{};
+        const int64_t size = reader.readAt(at, reinterpret_cast<char *>(head), sizeof head) == sizeof head
+            ? std::min(piecetags::tagSize(head, sizeof head), tags - at)
+            : 0;
+        if (size <= 0) {
+            chunks.push_back({at, tags - at, {}});
+            break;
+        }
+        std::optional<QByteArray> rewritten;
+        if (size <= kLargestRewritten) {
+            QByteArray tag(static_cast<qsizetype>(size), '\0');
+            if (reader.readAt(at, tag.data(), static_cast<size_t>(size)) == size)
+                rewritten = piecetags::withoutSourceMeasures(tag);
+        }
+        if (rewritten)
+            chunks.push_back({at, size, *rewritten});
+        else if (!chunks.empty() && chunks.back().bytes.isEmpty())
+            chunks.back().length += size;
+        else
+            chunks.push_back({at, size, {}});
+        at += size;
+    }
+    return chunks;
+}
+
+// The frames of the stream around the piece, walked once: the few before the
+// first kept (for their main data), and the kept ones, each told whether the
+// main data it reaches back for is in the file.
+struct Walked {
+    std::vector<Frame> before;
+    std::vector<Frame> kept;
+};
+
+Walked walkFrames(FileReader &raw, const SourceMap &map, int64_t tagFrames, int64_t first, int64_t last)
+{
+    Walked walked;
+    const std::vector<audiomap::Region> &regions = map.regions;
+    const std::vector<int64_t> &index = map.summary.index;
+    const int64_t wanted = std::max<int64_t>(0, first + tagFrames - static_cast<int64_t>(kRememberedFrames));
+    const size_t mark
+        = index.empty() ? 0 : std::min(static_cast<size_t>(wanted / audiomap::kIndexStep), index.size() - 1);
+    int64_t number = index.empty() ? 0 : static_cast<int64_t>(mark) * audiomap::kIndexStep; // of the stream's frames
+    int64_t offset = index.empty() ? -1 : index[mark];
+    // The main data before the frame at hand: none at the stream's start;
+    // from a later frame on, the frames remembered before the first kept hold
+    // as much as any frame reaches back for.
+    int64_t available = number == 0 ? 0 : kMaxReservoir;
+    for (const audiomap::Region &region : regions) {
+        const int64_t end = region.offset + region.length;
+        if (region.offset < 0 || end <= offset)
+            continue;
+        for (offset = std::max(offset, region.offset); offset < end;) {
+            auto frame = layer3FrameAt(raw, offset, end);
+            if (!frame || frame->bytes <= 0)
+                break;
+            offset += frame->bytes;
+            const int64_t audio = number++ - tagFrames;
+            if (audio < 0)
+                continue;
+            frame->whole = frame->reservoir <= available;
+            available = std::min<int64_t>(available + frame->mainBytes, kMaxReservoir);
+            if (audio < first) {
+                walked.before.push_back(*frame);
+                if (walked.before.size() > kRememberedFrames)
+                    walked.before.erase(walked.before.begin());
+                continue;
+            }
+            walked.kept.push_back(*frame);
+            if (audio >= last)
+                return walked;
+        }
+    }
+    return walked;
 }
 
 } // namespace
@@ -248,26 +406,30 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
         return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
     const off_t size = reader->seek(0, SEEK_END);
     FileReader &raw = *reader;
-    const audiomap::ReadAt read = [&raw](int64_t offset, unsigned char *out, int64_t n) {
-        return static_cast<int64_t>(
-            raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-    };
     // Where the audio lies and the timeline the player gives it, as the
     // player's own opening of the file learned them.
     const std::shared_ptr<const SourceMap> map = sourceMap(source, &reason);
-    if (!map)
-        return failed(error, QString::fromLatin1(kNotLayer3));
+    if (!map) {
+        audiomap::Summary found;
+        [[maybe_unused]] const auto regions = audiomap::scan(
+            [&raw](int64_t offset, unsigned char *out, int64_t n) {
+                return static_cast<int64_t>(
+                    raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
+            },
+            size < 0 ? 0 : size, &found);
+        return failed(error, refusalFor(found, false));
+    }
     if (!map->stretches.empty())
         return failed(error, QString::fromLatin1(kRateChanges));
     const std::vector<audiomap::Region> &regions = map->regions;
     const auto firstRegion
         = std::find_if(regions.begin(), regions.end(), [](const audiomap::Region &r) { return r.offset >= 0; });
-    if (firstRegion == regions.end())
-        return failed(error, QString::fromLatin1(kNotLayer3));
-    const auto firstFrame = frameAt(raw, firstRegion->offset, firstRegion->offset + firstRegion->length);
+    const auto firstFrame = firstRegion == regions.end() || map->summary.layer != 3
+        ? std::nullopt
+        : layer3FrameAt(raw, firstRegion->offset, firstRegion->offset + firstRegion->length);
     const auto stream = firstFrame ? audiomap::parseHeader(firstFrame->head) : std::nullopt;
     if (!stream)
-        return failed(error, QString::fromLatin1(kNotLayer3));
+        return failed(error, refusalFor(map->summary, true));
     const SourceTag tag = readSourceTag(raw, *firstFrame, stream->version);
     const int64_t tagFrames = tag.present ? 1 : 0; // the walk counts the Info frame, the decoder does not
 
@@ -279,90 +441,72 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     const int64_t heard = rawStart / spf;
     const int64_t first = std::max<int64_t>(0, heard - kMarginFrames[stream->version == 1 ? 0 : 1]);
     const int64_t last = (rawEnd - 1) / spf;
+    const Walked walked = walkFrames(raw, *map, tagFrames, first, last);
+    if (walked.kept.empty())
+        return failed(error, QStringLiteral("The start mark lies past the end of the audio."));
+    const Frame &model = walked.kept.front();
+    rawEnd = std::min(rawEnd, (first + static_cast<int64_t>(walked.kept.size())) * spf);
+    plan.samples = rawEnd - rawStart;
+    if (plan.samples <= 0)
+        return failed(error, QString::fromLatin1(kTooShort));
 
-    // The frames are walked once, from the indexed frame before the few
-    // remembered for their main data; from the first kept on, the piece's.
-    std::vector<Frame> before;
+    // The ID3v2 tags, then the kept frames; the Info and lead-in frames go
+    // between them. No chunk of frames joins the tags' chunk.
+    const int64_t tags = audiomap::leadingTags(
+        [&raw](int64_t offset, unsigned char *out, int64_t n) {
+            return static_cast<int64_t>(
+                raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
+        },
+        size < 0 ? 0 : size);
+    plan.chunks = tagChunks(raw, tags);
+    const size_t tagChunkCount = plan.chunks.size();
     std::vector<uint16_t> sizes;
-    std::optional<Frame> model;
     bool oneRate = true;
     // How much of the bit reservoir the kept frames reach back before the first.
     int64_t reach = 0, keptMain = 0;
-    const auto keep = [&](const Frame &f) {
-        if (!model)
-            model = f;
-        oneRate = oneRate && f.rateIndex == model->rateIndex;
+    for (const Frame &f : walked.kept) {
+        oneRate = oneRate && f.rateIndex == model.rateIndex;
         sizes.push_back(static_cast<uint16_t>(f.bytes));
-        if (!plan.chunks.empty() && plan.chunks.back().bytes.isEmpty()
-            && plan.chunks.back().offset + plan.chunks.back().length == f.offset)
+        if (!f.whole) {
+            const std::optional<QByteArray> silent = silenced(raw, f, stream->version);
+            if (!silent)
+                return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
+            plan.chunks.push_back({f.offset, f.bytes, *silent});
+        } else if (plan.chunks.size() > tagChunkCount && plan.chunks.back().bytes.isEmpty()
+                   && plan.chunks.back().offset + plan.chunks.back().length == f.offset) {
             plan.chunks.back().length += f.bytes;
-        else
+        } else {
             plan.chunks.push_back({f.offset, f.bytes, {}});
+        }
         if (keptMain < kMaxReservoir) {
-            reach = std::max<int64_t>(reach, f.reservoir - keptMain);
+            if (f.whole)
+                reach = std::max<int64_t>(reach, f.reservoir - keptMain);
             keptMain += f.mainBytes;
         }
-    };
-    const int64_t tags = audiomap::leadingTags(read, size < 0 ? 0 : size);
-    if (tags > 0)
-        plan.chunks.push_back({0, tags, {}});
-    const size_t tagChunks = plan.chunks.size();
-
-    const std::vector<int64_t> &index = map->summary.index;
-    const int64_t wanted = std::max<int64_t>(0, first + tagFrames - static_cast<int64_t>(kRememberedFrames));
-    const size_t mark
-        = index.empty() ? 0 : std::min(static_cast<size_t>(wanted / audiomap::kIndexStep), index.size() - 1);
-    int64_t number = index.empty() ? 0 : static_cast<int64_t>(mark) * audiomap::kIndexStep; // of the stream's frames
-    int64_t offset = index.empty() ? firstRegion->offset : index[mark];
-    bool done = false;
-    for (const audiomap::Region &region : regions) {
-        const int64_t end = region.offset + region.length;
-        if (region.offset < 0 || end <= offset)
-            continue;
-        for (offset = std::max(offset, region.offset); offset < end && !done;) {
-            const auto frame = frameAt(raw, offset, end);
-            if (!frame || frame->bytes <= 0)
-                break;
-            offset += frame->bytes;
-            const int64_t audio = number++ - tagFrames;
-            if (audio < 0)
-                continue;
-            if (audio < first) {
-                before.push_back(*frame);
-                if (before.size() > kRememberedFrames)
-                    before.erase(before.begin());
-            } else {
-                keep(*frame);
-                done = audio >= last;
-            }
-        }
-        if (done)
-            break;
     }
-    if (!model)
-        return failed(error, QStringLiteral("The start mark lies past the end of the audio."));
-    rawEnd = std::min(rawEnd, (first + static_cast<int64_t>(sizes.size())) * spf);
 
     // The lead-in frame: silent, and its main data ends with the bytes of the
     // bit reservoir that the kept frames reach back for.
     QByteArray reservoir(static_cast<int>(reach), '\0');
     int64_t filled = 0;
-    for (auto f = before.rbegin(); f != before.rend() && filled < reach; ++f) {
+    for (auto f = walked.before.rbegin(); f != walked.before.rend() && filled < reach; ++f) {
         const int64_t n = std::min<int64_t>(f->mainBytes, reach - filled);
         if (raw.readAt(f->offset + f->bytes - n, reservoir.data() + (reach - filled - n), static_cast<size_t>(n)) != n)
             return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
         filled += n;
     }
     plan.wholeLeadIn = filled == reach;
+    const int side = sideInfoBytes(stream->version, monoHeader(model.head));
     int leadBytes = 0, infoBytes = 0;
-    const auto leadHead = addedHeader(*model, stream->version, 1, static_cast<int>(reach), &leadBytes);
-    const auto infoHead
-        = addedHeader(*model, stream->version, oneRate ? model->rateIndex : 1, kInfoBodyBytes, &infoBytes);
+    const auto leadHead
+        = addedHeader(model, 1, 4 + (withCrc(model.head) ? 2 : 0) + side + static_cast<int>(reach), &leadBytes);
+    const auto infoHead = addedHeader(model, oneRate ? model.rateIndex : 1, 4 + side + kInfoBodyBytes, &infoBytes);
     if (!leadHead || !infoHead)
-        return failed(error, QString::fromLatin1(kNotLayer3));
+        return failed(error, QString::fromLatin1(kLayer12));
     QByteArray lead(leadBytes, '\0');
     std::copy(leadHead->begin(), leadHead->end(), lead.begin());
     std::copy(reservoir.begin(), reservoir.end(), lead.end() - reach);
+    putFrameCrc(reinterpret_cast<unsigned char *>(lead.data()), stream->version);
     sizes.insert(sizes.begin(), static_cast<uint16_t>(leadBytes));
 
     InfoFields fields;
@@ -370,7 +514,6 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     const int64_t leadSamples = spf + rawStart - first * spf;
     fields.delay = leadSamples - kDecoderDelay;
     fields.padding = static_cast<int64_t>(sizes.size()) * spf - (leadSamples + rawEnd - rawStart) + kDecoderDelay;
-    plan.samples = rawEnd - rawStart;
     int64_t audioBytes = 0;
     for (uint16_t s : sizes)
         audioBytes += s;
@@ -389,14 +532,14 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     }
     fields.quality = tag.quality.value_or(0);
     fields.lame = tag.lame;
-    const auto parsed = audiomap::parseHeader(model->head);
+    const auto parsed = audiomap::parseHeader(model.head);
     fields.kbps = parsed ? static_cast<int>(int64_t{parsed->frameBytes} * plan.rate / (spf * 125)) : 0;
 
     const std::vector<segment::Chunk> added{{0, infoBytes, infoFrame(*infoHead, infoBytes, stream->version, fields)},
                                             {0, leadBytes, lead}};
-    plan.chunks.insert(plan.chunks.begin() + static_cast<std::ptrdiff_t>(tagChunks), added.begin(), added.end());
-    plan.firstOffset = model->offset;
-    plan.sourceSpan = plan.chunks.back().offset + plan.chunks.back().length - model->offset;
+    plan.chunks.insert(plan.chunks.begin() + static_cast<std::ptrdiff_t>(tagChunkCount), added.begin(), added.end());
+    plan.firstOffset = model.offset;
+    plan.sourceSpan = walked.kept.back().offset + walked.kept.back().bytes - model.offset;
     plan.bytes = tags + fields.bytes;
     if (!plan.wholeLeadIn)
         diagnose(QStringLiteral("%1: the bit reservoir before the start mark is not all in the file, so the piece's "

@@ -1,5 +1,7 @@
 #include "listening/mpgplayer.h"
 
+#include "core/platform.h"
+
 #include "listening/filereader.h"
 
 #include <QFile>
@@ -39,22 +41,8 @@ bool failed(QString *error, const QString &text)
 
 const QString kNoAudio = QStringLiteral("The file contains no MPEG audio that can be played");
 
-// A file as it is now: the same file, unchanged, has the same identity.
-struct Identity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    int64_t modified = 0; // nanoseconds
-    bool operator==(const Identity &) const = default;
-};
-
-std::optional<Identity> identityOf(const QString &path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return std::nullopt;
-    return Identity{st.st_dev, st.st_ino, st.st_size, int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
-}
+using Identity = platform::FileIdentity;
+using platform::identityOf;
 
 // The maps of the files opened last (the source and the preview).
 class MapCache {

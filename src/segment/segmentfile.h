@@ -1,6 +1,8 @@
 #pragma once
 // Naming the new file and copying a byte range of the source into it.
 
+#include "core/platform.h"
+
 #include <QByteArray>
 #include <QString>
 #include <atomic>
@@ -34,6 +36,8 @@ struct CopyFailure {
         SourceUnreadable, // the source could not be opened or positioned
         SameAsSource,     // the destination is the source itself: nothing written
         CannotCreate,     // the destination cannot be created at all: nothing written
+        Refused,          // the destination is a link: nothing written
+        SourceChanged,    // the source is not as it was when chosen, or changed meanwhile: nothing changed
         Failed,           // reading or writing failed: nothing changed
         Cancelled         // stopped on request before the end: nothing changed
     };
@@ -49,13 +53,17 @@ struct CopyProgress {
 };
 
 // Copies up to length bytes from offset start of source into destination,
-// in blocks of kBlockSize through one buffer. The destination is replaced
-// only when the whole copy succeeded; else false, with the kind of failure and
-// its text in failure. With progress, the bytes written are counted there, and
-// a cancel request ends the copy (Cancelled) before the earlier file is
-// replaced.
+// in blocks of kBlockSize through one buffer: the bytes the source had there
+// when it was opened (fewer only where it ended sooner). The destination is
+// replaced only when the whole copy succeeded, its earlier file moved to the
+// trash first; else false, with the kind of failure and its text in failure.
+// With progress, the bytes written are counted there, and a cancel request
+// ends the copy (Cancelled) before the earlier file is replaced. With
+// expected, the source must still be that file, unchanged (SourceChanged);
+// a source that shrinks or is written to during the copy is SourceChanged too.
 [[nodiscard]] bool copyByteRange(const QString &source, const QString &destination, int32_t start, int64_t length,
-                                 CopyProgress *progress = nullptr, CopyFailure *failure = nullptr);
+                                 CopyProgress *progress = nullptr, CopyFailure *failure = nullptr,
+                                 const platform::FileIdentity *expected = nullptr);
 
 // One stretch of a new file: length bytes of the source from offset, or,
 // where bytes is not empty, those bytes themselves.
@@ -67,9 +75,12 @@ struct Chunk {
 
 // As copyByteRange, for a file made of several stretches in order.
 [[nodiscard]] bool copyChunks(const QString &source, const QString &destination, const std::vector<Chunk> &chunks,
-                              CopyProgress *progress = nullptr, CopyFailure *failure = nullptr);
+                              CopyProgress *progress = nullptr, CopyFailure *failure = nullptr,
+                              const platform::FileIdentity *expected = nullptr);
 
 extern const char *const kSourceUnreadableText;
+// The source, not as it was chosen ("%1": its path).
+extern const char *const kSourceChangedText;
 extern const char *const kCancelledText;
 
 } // namespace segment

@@ -297,24 +297,60 @@ private slots:
         }
     }
 
-    // A trash that refuses the earlier file: it is replaced as it always
-    // was, and the diagnostics say so in one line.
-    void aTrashThatRefusesStillReplaces()
+    // A trash that refuses the earlier file at any of its own calls: the
+    // earlier file stays as it was, the trash holds nothing, and the failure
+    // says why. Where the disk has no trash and none can be made, the file is
+    // replaced as it always was, with one line in the diagnostics.
+    void aTrashThatRefusesKeepsTheEarlierFile_data()
     {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("replaced");
+        QTest::addRow("its information cannot be made") << int(CLEAVO_FAULT_OPEN) << ".trashinfo" << ENOSPC << false;
+        QTest::addRow("its information is not written") << int(CLEAVO_FAULT_WRITE) << ".trashinfo" << ENOSPC << false;
+        QTest::addRow("its information is not synced") << int(CLEAVO_FAULT_SYNC) << ".trashinfo" << EIO << false;
+        QTest::addRow("the move is refused") << int(CLEAVO_FAULT_RENAME) << "Trash/files" << EACCES << false;
+        QTest::addRow("its folder cannot be made on a full disk") << int(CLEAVO_FAULT_MKDIR) << "Trash" << ENOSPC
+                                                                  << false;
+        QTest::addRow("no trash can be made on this disk") << int(CLEAVO_FAULT_MKDIR) << "Trash" << EROFS << true;
+    }
+    void aTrashThatRefusesKeepsTheEarlierFile()
+    {
+        QFETCH(int, call);
+        QFETCH(QString, where);
+        QFETCH(int, error);
+        QFETCH(bool, replaced);
         const QString source = dir() + QStringLiteral("/source.mp3");
         writeFile(source, patternBytes(20000));
         const QString output = dir() + QStringLiteral("/Split - source.mp3");
         writeFile(output, "earlier");
+        if (call == CLEAVO_FAULT_MKDIR)
+            QDir(m_home->trash()).removeRecursively();
         QStringList said;
         setDiagnosticSink([&said](const QString &line) { said << line; });
-        cleavo_fault_arm(CLEAVO_FAULT_RENAME, QFile::encodeName(m_home->trash()).constData(), 1, EACCES);
-        QVERIFY(segment::copyByteRange(source, output, 0, 20000));
+        segment::CopyFailure failure;
+        cleavo_fault_arm(call, QFile::encodeName(where).constData(), 0, error);
+        const bool copied = segment::copyByteRange(source, output, 0, 20000, nullptr, &failure);
+        QVERIFY(cleavo_fault_refused() >= 1);
         cleavo_fault_disarm();
         setDiagnosticSink({});
-        QCOMPARE(readAll(output), patternBytes(20000));
-        QCOMPARE(said.size(), 1);
-        QVERIFY2(said.first().contains(QStringLiteral("without a copy in the trash")), qPrintable(said.first()));
+        QCOMPARE(copied, replaced);
+        QStringList left = entries(dir());
+        left.sort();
+        QCOMPARE(left, (QStringList{QStringLiteral("Split - source.mp3"), QStringLiteral("source.mp3")}));
         QCOMPARE(QDir(m_home->trash() + QStringLiteral("/info")).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_home->trash() + QStringLiteral("/files")).entryList(QDir::Files), QStringList());
+        if (replaced) {
+            QCOMPARE(readAll(output), patternBytes(20000));
+            QCOMPARE(said.size(), 1);
+            QVERIFY2(said.first().contains(QStringLiteral("without a copy in the trash")), qPrintable(said.first()));
+            return;
+        }
+        QCOMPARE(readAll(output), QByteArray("earlier"));
+        QCOMPARE(failure.kind, segment::CopyFailure::Failed);
+        QVERIFY2(failure.text.contains(QStringLiteral("cannot be moved to the trash")), qPrintable(failure.text));
+        QVERIFY2(failure.text.contains(reasonOf(error)), qPrintable(failure.text));
     }
 
     // The other faults on the new MP3's road: reads of the source that fail,

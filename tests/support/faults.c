@@ -323,6 +323,25 @@ int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
     return real_linkat(fromDir, from, toDir, to, flags);
 }
 
+typedef int (*mkdir_t)(const char *, mode_t);
+typedef int (*mkdirat_t)(int, const char *, mode_t);
+
+int mkdir(const char *path, mode_t mode)
+{
+    REAL(mkdir, mkdir_t);
+    if (refuse(CLEAVO_FAULT_MKDIR, path, -1))
+        return -1;
+    return real_mkdir(path, mode);
+}
+
+int mkdirat(int dir, const char *path, mode_t mode)
+{
+    REAL(mkdirat, mkdirat_t);
+    if (refuse(CLEAVO_FAULT_MKDIR, path, -1))
+        return -1;
+    return real_mkdirat(dir, path, mode);
+}
+
 /* Unnamed temporary files refused, as on filesystems without them; and the
  * creation of a file refused where armed (by the folder or name given). */
 static int refuseOpen(const char *path, int flags)

@@ -15,7 +15,8 @@ enum {
     CLEAVO_FAULT_CHMOD,    /* fchmod */
     CLEAVO_FAULT_READ,     /* read, pread */
     CLEAVO_FAULT_OPEN,     /* open, openat of a file to be created (O_CREAT or O_TMPFILE) */
-    CLEAVO_FAULT_SHORT     /* write, pwrite: only half of the bytes (at least one) are written */
+    CLEAVO_FAULT_SHORT,    /* write, pwrite: only half of the bytes (at least one) are written */
+    CLEAVO_FAULT_MKDIR     /* mkdir, mkdirat: by the folder to be made */
 };
 
 /* The nth matching call (1 for the first, 0 for every one) of that kind, on a
