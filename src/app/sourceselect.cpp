@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/intconv.h"
 #include "core/mediaplayer.h"
+#include "core/platform.h"
 #include "core/ui/busycursor.h"
 #include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
@@ -51,6 +52,7 @@ void TFrmsplit::SelectSource(const QString &chosen)
     m_selectionIncomplete = true;
     LblFile->setText(v.SourceFileName);
     Lblliteral->show();
+    v.SourceIdentity = platform::identityOf(v.SourceFileName);
     v.SourceFileSize = segment::GetFileSize64(v.SourceFileName);
     if (v.SourceFileSize == -1)
         ui().messageDialog(DialogType::Error,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -105,7 +106,7 @@ public:
 
     // As large as the reader's own buffer, so that the file's bytes are
     // read straight into this window, copied once.
-    static constexpr int64_t kSpan = 1 << 20;
+    static constexpr int64_t kSpan = kWindowBytes;
 
 private:
     const ReadAt &m_read;
@@ -190,6 +191,8 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, boo
     return true;
 }
 
+std::atomic<bool> blockSearch{true};
+
 #if defined(__SSE2__)
 // Of the 16 places from c, those that may begin a frame worth a check, as a
 // mask (bit k for c + k). A place qualifies by its 0xFF and the three high
@@ -239,7 +242,7 @@ const unsigned char *nextCandidate(const unsigned char *c, const unsigned char *
 {
 #if defined(__SSE2__)
     int quiet = 0;
-    while (end - c >= 16) {
+    while (blockSearch.load(std::memory_order_relaxed) && end - c >= 16) {
         if (const uint32_t mask = blockCandidates(c, checkable, layer))
             return c + std::countr_zero(mask);
         c += 16;
@@ -506,6 +509,11 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
 }
 
 } // namespace
+
+void useBlockSearch(bool on)
+{
+    blockSearch.store(on);
+}
 
 std::optional<Header> parseHeader(const unsigned char *p)
 {

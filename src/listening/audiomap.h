@@ -67,6 +67,14 @@ struct Summary {
 // The bytes of the ID3v2 tags in a row at the start of the file (0 for none).
 [[nodiscard]] int64_t leadingTags(const ReadAt &read, int64_t size);
 
+// The search for the next frame looks at 16 bytes at a time where the
+// processor can (SSE2). Switched off, it looks at one byte at a time, as on a
+// processor without: the two must find the same frames, which the tests hold
+// them to. On by default where there is such a search.
+void useBlockSearch(bool on);
+
+// The bytes the walk reads at a time: a window of the file.
+constexpr int64_t kWindowBytes = 1 << 20;
 constexpr int64_t kLeadIn = 1 << 20;
 constexpr int64_t kIndexStep = 1024;
 constexpr int64_t kBreak = 4; // zero bytes between regions

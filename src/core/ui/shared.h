@@ -1,12 +1,17 @@
 #pragma once
 // Values that carry the state between the main window's handlers.
 
+#include "core/platform.h"
+
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 struct SharedValues {
     QString SourceFileName;
     int64_t SourceFileSize = 0;
+    // The source as it was when selected: a cut is made only from that file, unchanged.
+    std::optional<platform::FileIdentity> SourceIdentity;
     bool FileSelected = false;
     int32_t SegmentStart = 0;
     int32_t SegmentLength = 0;

@@ -2,11 +2,13 @@
 
 #include "core/intconv.h"
 #include "core/mediaplayer.h"
+#include "core/platform.h"
 #include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
 #include "listening/exactcut.h"
 #include "listening/markmath.h"
 #include "listening/timetext.h"
+#include "segment/segmentfile.h"
 #include "settings/settings.h"
 
 #include <QCheckBox>
@@ -58,7 +60,12 @@ void TFrmsplit::CmdEndClick()
     if (ChkExact->isChecked()) {
         // The piece between the very marks, in whole frames.
         must(MediaPlayer1().Length(&error), error);
-        const std::optional<exactcut::Plan> plan = exactcut::plan(v.SourceFileName, start, end, &error);
+        // The plan is made from the file as it is now: it must be the one selected.
+        std::optional<exactcut::Plan> plan;
+        if (platform::identityOf(v.SourceFileName) != v.SourceIdentity)
+            error = QString::fromLatin1(segment::kSourceChangedText).arg(v.SourceFileName);
+        else
+            plan = exactcut::plan(v.SourceFileName, start, end, &error);
         if (!plan) {
             LblPosE->setText(shownEnd);
             LblPosE->setProperty("ms", keptEnd);

@@ -87,8 +87,10 @@ void TFrmsplit::CopySegment(const QString &source, const QString &destination, i
         segment::runWithProgress(
             this, length, progress,
             [&] {
-                copied = chunks ? segment::copyChunks(source, destination, *chunks, &progress, &failure)
-                                : segment::copyByteRange(source, destination, start, length, &progress, &failure);
+                const platform::FileIdentity *chosen = v.SourceIdentity ? &*v.SourceIdentity : nullptr;
+                copied = chunks
+                    ? segment::copyChunks(source, destination, *chunks, &progress, &failure, chosen)
+                    : segment::copyByteRange(source, destination, start, length, &progress, &failure, chosen);
             },
             hooks);
         m_writing = nullptr;

@@ -1,0 +1,173 @@
+#include "listening/audiomap.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <cstring>
+
+namespace {
+
+// Reads from bytes in memory, as a file would give them.
+audiomap::ReadAt readerOf(const QByteArray &bytes)
+{
+    return [&bytes](int64_t offset, unsigned char *out, int64_t n) -> int64_t {
+        if (offset < 0 || offset >= bytes.size())
+            return 0;
+        const int64_t got = std::min<int64_t>(n, bytes.size() - offset);
+        std::memcpy(out, bytes.constData() + offset, static_cast<size_t>(got));
+        return got;
+    };
+}
+
+std::vector<audiomap::Region> scanned(const QByteArray &bytes)
+{
+    return audiomap::scan(readerOf(bytes), bytes.size());
+}
+
+// Junk of two kinds: without a single sync byte, and made of headers that no
+// frame follows (one every few bytes, of another stream than the frames').
+QByteArray junk(int size, bool denseHeaders)
+{
+    QByteArray bytes = patternBytes(size).replace(char(0xFF), char(0x5A));
+    if (denseHeaders) {
+        for (int at = 0; at + 4 <= size; at += 7)
+            std::memcpy(bytes.data() + at, "\xFF\xF3\x90\x64", 4);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestAudioMap : public QObject {
+    Q_OBJECT
+
+    QByteArray m_frames; // eight whole frames of a 128 kbit/s stream, 417 or 418 bytes each
+
+private slots:
+    void initTestCase()
+    {
+        const QByteArray cbr = readAll(QStringLiteral(CLEAVO_TEST_DATA "/cbr_44k_stereo_3000ms.mp3"));
+        int64_t at = 417; // past the Info frame
+        for (int i = 0; i < 8; ++i) {
+            const auto h = audiomap::parseHeader(reinterpret_cast<const unsigned char *>(cbr.constData()) + at);
+            QVERIFY(h);
+            m_frames += cbr.mid(at, h->frameBytes);
+            at += h->frameBytes;
+        }
+    }
+    void cleanup() { audiomap::useBlockSearch(true); }
+
+    // Every version, layer, bit rate, sample rate and padding: the frame's
+    // size as the standard gives it.
+    void everyHeaderGivesItsFrameSize()
+    {
+        // Kilobits per second by MPEG-1 or not, layer, index 1 to 14.
+        const int kbps[2][3][14] = {{{32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                     {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                     {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+                                    {{32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                     {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                     {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+        const int rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+        int checked = 0;
+        for (const int versionBits : {3, 2, 0}) { // MPEG-1, 2, 2.5
+            const int v = versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2;
+            for (int layer = 1; layer <= 3; ++layer) {
+                for (int index = 0; index < 16; ++index) {
+                    for (int sample = 0; sample < 4; ++sample) {
+                        for (int padding = 0; padding < 2; ++padding) {
+                            const unsigned char h[4] = {0xFF, static_cast<unsigned char>(0xE0 | versionBits << 3 | (4 - layer) << 1 | 1),
+                                                        static_cast<unsigned char>(index << 4 | sample << 2 | padding << 1), 0x44};
+                            const auto parsed = audiomap::parseHeader(h);
+                            if (index == 0 || index == 15 || sample == 3) {
+                                QVERIFY(!parsed);
+                                continue;
+                            }
+                            QVERIFY(parsed);
+                            const int bitRate = kbps[v == 0 ? 0 : 1][layer - 1][index - 1] * 1000;
+                            const int rate = rates[v][sample];
+                            const int bytes = layer == 1 ? (12 * bitRate / rate + padding) * 4
+                                : layer == 3 && v != 0   ? 72 * bitRate / rate + padding
+                                                         : 144 * bitRate / rate + padding;
+                            QCOMPARE(parsed->frameBytes, bytes);
+                            QCOMPARE(parsed->sampleRate, rate);
+                            QCOMPARE(parsed->layer, layer);
+                            QCOMPARE(parsed->version, v == 0 ? 1 : v == 1 ? 2 : 25);
+                            ++checked;
+                        }
+                    }
+                }
+            }
+        }
+        QCOMPARE(checked, 3 * 3 * 14 * 3 * 2);
+        const unsigned char reserved[4] = {0xFF, 0xEB, 0x90, 0x44}; // the reserved version
+        QVERIFY(!audiomap::parseHeader(reserved));
+    }
+
+    void bothSearchesFindEveryPlace_data()
+    {
+        QTest::addColumn<bool>("blocks");
+        QTest::addColumn<bool>("dense");
+        for (const bool blocks : {true, false}) {
+            for (const bool dense : {false, true})
+                QTest::addRow("%s search, %s", blocks ? "block" : "plain", dense ? "junk of headers" : "plain junk")
+                    << blocks << dense;
+        }
+    }
+    // A stream that begins at every place of a 16-byte block, and at every
+    // place around the end of the walk's window: found there, by both searches.
+    void bothSearchesFindEveryPlace()
+    {
+        QFETCH(bool, blocks);
+        QFETCH(bool, dense);
+        audiomap::useBlockSearch(blocks);
+        for (int at = 1000; at < 1040; ++at) {
+            const QByteArray bytes = junk(at, dense) + m_frames;
+            const auto regions = scanned(bytes);
+            QVERIFY2(!regions.empty() && regions.front().offset == at, qPrintable(QString::number(at)));
+            QCOMPARE(regions.back().offset + regions.back().length, int64_t(bytes.size()));
+        }
+        // After a first stream, junk up to a stream that begins about the
+        // window's end (its header, or the frame after it, cut by it).
+        const int64_t window = audiomap::kWindowBytes;
+        std::vector<int64_t> places;
+        for (int64_t d = -422; d <= -412; ++d) // the header after its first frame about the end
+            places.push_back(window + d);
+        for (int64_t d = -5; d <= 4; ++d) // its own header about the end
+            places.push_back(window + d);
+        for (const int64_t at : places) {
+            const QByteArray bytes = m_frames + junk(int(at - m_frames.size()), dense) + m_frames;
+            const auto regions = scanned(bytes);
+            QVERIFY2(regions.size() == 3 && regions[2].offset == at,
+                     qPrintable(QStringLiteral("%1: %2 regions").arg(at).arg(regions.size())));
+            QCOMPARE(regions[0].offset, int64_t(0));
+            QCOMPARE(regions[2].offset + regions[2].length, int64_t(bytes.size()));
+        }
+    }
+
+    // The fuzzers' inputs: both searches walk them to the same regions.
+    void bothSearchesAgreeOnTheFuzzCorpus()
+    {
+        const QDir corpus(QStringLiteral(CLEAVO_FUZZ_CORPUS "/player"));
+        const QStringList names = corpus.entryList(QDir::Files);
+        QVERIFY(names.size() >= 5);
+        for (const QString &name : names) {
+            const QByteArray bytes = readAll(corpus.filePath(name));
+            audiomap::Summary blockSummary, plainSummary;
+            audiomap::useBlockSearch(true);
+            const auto withBlocks = audiomap::scan(readerOf(bytes), bytes.size(), &blockSummary);
+            audiomap::useBlockSearch(false);
+            const auto plain = audiomap::scan(readerOf(bytes), bytes.size(), &plainSummary);
+            QCOMPARE(plain.size(), withBlocks.size());
+            for (size_t i = 0; i < plain.size(); ++i) {
+                QCOMPARE(plain[i].offset, withBlocks[i].offset);
+                QCOMPARE(plain[i].length, withBlocks[i].length);
+            }
+            QCOMPARE(plainSummary.frames, blockSummary.frames);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAudioMap)
+#include "tst_audiomap.moc"
