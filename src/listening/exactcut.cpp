@@ -198,18 +198,26 @@ std::optional<Frame> layer3FrameAt(FileReader &reader, int64_t offset, int64_t l
     return f;
 }
 
-// A frame whose main data begins before the file does, made silent: its side
-// information all zeros (no bits of main data, no gain), so that a decoder
-// gives silence for it, as a decoder that knows the bytes are missing gives
-// for the source. Its own main data stays, for the frames after it.
-std::optional<QByteArray> silenced(FileReader &reader, const Frame &frame, int version)
+// A frame whose main data begins before the file does, made silent: no bits
+// of main data and no gain in its side information, so that a decoder gives
+// silence for it, as a decoder that knows the bytes are missing gives for the
+// source. Its main data begins `begins` bytes back, and it stays, for the
+// frames after it.
+std::optional<QByteArray> silenced(FileReader &reader, const Frame &frame, int version, int begins)
 {
     QByteArray bytes(frame.bytes, '\0');
     if (reader.readAt(frame.offset, bytes.data(), static_cast<size_t>(frame.bytes)) != frame.bytes
         || frame.mainAt > frame.bytes)
         return std::nullopt;
     auto *d = reinterpret_cast<unsigned char *>(bytes.data());
-    std::fill(d + frame.mainAt - sideInfoBytes(version, monoHeader(d)), d + frame.mainAt, 0);
+    unsigned char *side = d + frame.mainAt - sideInfoBytes(version, monoHeader(d));
+    std::fill(side, d + frame.mainAt, 0);
+    if (version == 1) {
+        side[0] = static_cast<unsigned char>(begins >> 1);
+        side[1] = static_cast<unsigned char>((begins & 1) << 7);
+    } else {
+        side[0] = static_cast<unsigned char>(begins);
+    }
     putFrameCrc(d, version);
     return bytes;
 }
@@ -450,16 +458,6 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     if (plan.samples <= 0)
         return failed(error, QString::fromLatin1(kTooShort));
 
-    // The ID3v2 tags, then the kept frames; the Info and lead-in frames go
-    // between them. No chunk of frames joins the tags' chunk.
-    const int64_t tags = audiomap::leadingTags(
-        [&raw](int64_t offset, unsigned char *out, int64_t n) {
-            return static_cast<int64_t>(
-                raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-        },
-        size < 0 ? 0 : size);
-    plan.chunks = tagChunks(raw, tags);
-    const size_t tagChunkCount = plan.chunks.size();
     std::vector<uint16_t> sizes;
     bool oneRate = true;
     // How much of the bit reservoir the kept frames reach back before the first.
@@ -467,17 +465,6 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     for (const Frame &f : walked.kept) {
         oneRate = oneRate && f.rateIndex == model.rateIndex;
         sizes.push_back(static_cast<uint16_t>(f.bytes));
-        if (!f.whole) {
-            const std::optional<QByteArray> silent = silenced(raw, f, stream->version);
-            if (!silent)
-                return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
-            plan.chunks.push_back({f.offset, f.bytes, *silent});
-        } else if (plan.chunks.size() > tagChunkCount && plan.chunks.back().bytes.isEmpty()
-                   && plan.chunks.back().offset + plan.chunks.back().length == f.offset) {
-            plan.chunks.back().length += f.bytes;
-        } else {
-            plan.chunks.push_back({f.offset, f.bytes, {}});
-        }
         if (keptMain < kMaxReservoir) {
             if (f.whole)
                 reach = std::max<int64_t>(reach, f.reservoir - keptMain);
@@ -497,12 +484,44 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     }
     plan.wholeLeadIn = filled == reach;
     const int side = sideInfoBytes(stream->version, monoHeader(model.head));
+    const int leadMainAt = 4 + (withCrc(model.head) ? 2 : 0) + side;
     int leadBytes = 0, infoBytes = 0;
-    const auto leadHead
-        = addedHeader(model, 1, 4 + (withCrc(model.head) ? 2 : 0) + side + static_cast<int>(reach), &leadBytes);
+    const auto leadHead = addedHeader(model, 1, leadMainAt + static_cast<int>(reach), &leadBytes);
     const auto infoHead = addedHeader(model, oneRate ? model.rateIndex : 1, 4 + side + kInfoBodyBytes, &infoBytes);
     if (!leadHead || !infoHead)
         return failed(error, QString::fromLatin1(kLayer12));
+
+    // The ID3v2 tags, then the kept frames; the Info and lead-in frames go
+    // between them. No chunk of frames joins the tags' chunk. The silent
+    // frames keep what the decoder holds of the bit reservoir (their main
+    // data begins where all of it does, and they read none), so that the
+    // frames after them find theirs.
+    const int64_t tags = audiomap::leadingTags(
+        [&raw](int64_t offset, unsigned char *out, int64_t n) {
+            return static_cast<int64_t>(
+                raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
+        },
+        size < 0 ? 0 : size);
+    plan.chunks = tagChunks(raw, tags);
+    const size_t tagChunkCount = plan.chunks.size();
+    int64_t held = leadBytes - leadMainAt; // what the decoder holds of the reservoir
+    for (const Frame &f : walked.kept) {
+        if (!f.whole) {
+            const int64_t begins = std::min<int64_t>({f.reservoir, held, stream->version == 1 ? 511 : 255});
+            const std::optional<QByteArray> silent = silenced(raw, f, stream->version, static_cast<int>(begins));
+            if (!silent)
+                return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
+            plan.chunks.push_back({f.offset, f.bytes, *silent});
+            held = begins + f.mainBytes;
+            continue;
+        }
+        held = kMaxReservoir;
+        if (plan.chunks.size() > tagChunkCount && plan.chunks.back().bytes.isEmpty()
+            && plan.chunks.back().offset + plan.chunks.back().length == f.offset)
+            plan.chunks.back().length += f.bytes;
+        else
+            plan.chunks.push_back({f.offset, f.bytes, {}});
+    }
     QByteArray lead(leadBytes, '\0');
     std::copy(leadHead->begin(), leadHead->end(), lead.begin());
     std::copy(reservoir.begin(), reservoir.end(), lead.end() - reach);

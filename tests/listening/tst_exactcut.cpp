@@ -1,16 +1,20 @@
 #include "listening/exactcut.h"
 #include "listening/mpgplayer.h"
+#include "listening/piecetags.h"
 #include "listening/timetext.h"
 #include "segment/segmentfile.h"
 #include "support/fakes.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <mpg123.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -47,6 +51,78 @@ Decoded decode(const QString &path)
     return d;
 }
 
+// What another decoder gives of a file, its first channel (ffmpeg, or
+// GStreamer with its MP3 parser); empty where the tool is not installed.
+std::vector<float> decodeWith(const QString &tool, const QString &path)
+{
+    QStringList args;
+    QString program;
+    if (tool == QLatin1String("ffmpeg")) {
+        program = QStringLiteral("ffmpeg");
+        args = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
+                QStringLiteral("f32le"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-")};
+    } else {
+        program = QStringLiteral("gst-launch-1.0");
+        args = QStringLiteral("-q filesrc LOCATION ! mpegaudioparse ! mpg123audiodec ! audioconvert ! "
+                              "audio/x-raw,format=F32LE,channels=1 ! fdsink fd=1")
+                   .split(QLatin1Char(' '));
+        args[2] = QStringLiteral("location=") + path; // one argument, blanks and all
+    }
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return {};
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    const QByteArray out = p.readAllStandardOutput();
+    std::vector<float> samples(static_cast<size_t>(out.size()) / sizeof(float));
+    std::memcpy(samples.data(), out.constData(), samples.size() * sizeof(float));
+    return samples;
+}
+
+float peak(const float *from, size_t n)
+{
+    float p = 0;
+    for (size_t i = 0; i < n; ++i)
+        p = std::max(p, std::fabs(from[i]));
+    return p;
+}
+
+// The MPEG checksum of a frame that has one: over the header's last two
+// bytes and the side information after the checksum.
+uint16_t frameCrc(const unsigned char *frame, int sideBytes)
+{
+    uint16_t crc = 0xFFFF;
+    std::vector<unsigned char> covered{frame[2], frame[3]};
+    covered.insert(covered.end(), frame + 6, frame + 6 + sideBytes);
+    for (const unsigned char byte : covered) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool carry = ((crc >> 15) & 1) != ((byte >> bit) & 1);
+            crc = static_cast<uint16_t>(crc << 1);
+            if (carry)
+                crc ^= 0x8005;
+        }
+    }
+    return crc;
+}
+
+// An ID3v2.3 tag of these frames, each (id, body).
+QByteArray id3v23(const std::vector<std::pair<QByteArray, QByteArray>> &frames, int padding)
+{
+    QByteArray body;
+    for (const auto &[id, content] : frames) {
+        body += id;
+        for (int shift : {24, 16, 8, 0})
+            body += char((content.size() >> shift) & 0xFF);
+        body += QByteArray(2, '\0') + content;
+    }
+    body += QByteArray(padding, '\0');
+    QByteArray head("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        head += char((body.size() >> shift) & 0x7F);
+    return head + body;
+}
+
 } // namespace
 
 class TestExactCut : public QObject {
@@ -62,6 +138,23 @@ class TestExactCut : public QObject {
         junk.replace(char(0xFF), char(0x17));
         const QString path = m_dir.filePath(QStringLiteral("junk.mp3"));
         writeFile(path, junk + audio.left(20000) + junk + audio.mid(20000) + junk.left(700));
+        return path;
+    }
+
+    // What a cut by bytes leaves of a file: from a place in its audio on, so
+    // that the bit reservoir of its first frames is not in it.
+    QString byteCut(const char *name, int from)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("bytes %1 %2").arg(QLatin1String(name)).arg(from));
+        writeFile(path, readAll(data(name)).mid(from));
+        return path;
+    }
+
+    // Audio right after an ID3v2 tag, with no Xing or Info frame.
+    QString taggedWithoutInfo()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("tagged.mp3"));
+        writeFile(path, id3v23({{"TIT2", QByteArray("\0tagged", 7)}}, 0) + readAll(data("vbr_noxing_3000ms.mp3")));
         return path;
     }
 
@@ -107,6 +200,14 @@ private slots:
         QTest::newRow("junk around and inside") << withJunk() << 300 << 2700 << 2 * 1152;
         QTest::newRow("junk before") << withJunk() << 300 << 900 << 0;
         QTest::newRow("junk after") << withJunk() << 1600 << 2700 << 0;
+        QTest::newRow("checksums") << data("crc_44k_stereo_2000ms.mp3") << 500 << 1500 << 0;
+        QTest::newRow("audio right after its tag, from the start") << taggedWithoutInfo() << 10 << 500 << 0;
+        // A file cut by bytes: the first frames' bit reservoir is not in it.
+        // Each decodes as silence where the decoder lacks it, in the source
+        // and in the piece alike.
+        QTest::newRow("cut by bytes, from its start") << byteCut("cbr_44k_stereo_3000ms.mp3", 20000) << 0 << 400 << 0;
+        QTest::newRow("cut by bytes at 32 kbit/s") << byteCut("lowrate_32k_2000ms.mp3", 2000) << 0 << 700 << 0;
+        QTest::newRow("cut by bytes, VBR") << byteCut("vbr_xing_3000ms.mp3", 4000) << 30 << 600 << 0;
     }
     void piecesDecodeToTheSourcesSamples()
     {
@@ -144,30 +245,150 @@ private slots:
         QVERIFY(plan->wholeLeadIn);
     }
 
-    // The Info frame: a valid header, the right counts, the LAME tag's own
-    // checksum, and the source's ID3v2 tag ahead of it.
+    void theInfoFrameDescribesThePiece_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("startMs");
+        QTest::addColumn<int>("endMs");
+        QTest::newRow("a source with a LAME tag, behind a 256 KiB tag") << data("id3big_2000ms.mp3") << 100 << 1900;
+        QTest::newRow("a source without one") << data("vbr_noxing_3000ms.mp3") << 500 << 2500;
+        QTest::newRow("checksums") << data("crc_44k_stereo_2000ms.mp3") << 300 << 1200;
+        QTest::newRow("audio right after its tag, from the start") << taggedWithoutInfo() << 0 << 40;
+        QTest::newRow("MPEG-2 mono") << data("mono_22k_2000ms.mp3") << 100 << 600;
+    }
+    // The Info frame: first after the source's ID3v2 tags, a valid header
+    // (with its checksum where the stream has them), the right counts, a
+    // table of contents that points at the frames, the LAME tag under a name
+    // decoders know and with its own checksum.
     void theInfoFrameDescribesThePiece()
     {
-        const QString source = data("id3big_2000ms.mp3");
-        const auto plan = exactcut::plan(source, 100, 1900);
+        QFETCH(QString, source);
+        QFETCH(int, startMs);
+        QFETCH(int, endMs);
+        const auto plan = exactcut::plan(source, startMs, endMs);
         QVERIFY(plan);
         const QString piece = m_dir.filePath(QStringLiteral("info.mp3"));
         QVERIFY(segment::copyChunks(source, piece, plan->chunks));
         const QByteArray bytes = readAll(piece);
-        const int tag = 10 + 256 * 1024;
+        const auto *all = reinterpret_cast<const unsigned char *>(bytes.constData());
+        const int tag = bytes.startsWith("ID3") ? 10 + (all[6] << 21 | all[7] << 14 | all[8] << 7 | all[9]) : 0;
         QCOMPARE(bytes.left(tag), readAll(source).left(tag));
-        const auto *frame = reinterpret_cast<const unsigned char *>(bytes.constData()) + tag;
-        const int at = 4 + 32;
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame + at), 4), QByteArray("Info"));
+        const unsigned char *frame = all + tag;
+        QCOMPARE(frame[0], uchar(0xFF));
+        const bool mpeg1 = frame[1] & 0x08, mono = (frame[3] >> 6) == 3, crc = !(frame[1] & 1);
+        const int side = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+        const int at = 4 + side;
+        const QByteArray name(reinterpret_cast<const char *>(frame + at), 4);
+        QVERIFY2(name == "Info" || name == "Xing", name.constData());
         const auto be32 = [](const unsigned char *p) {
             return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
         };
-        QCOMPARE(int64_t(be32(frame + at + 12)), int64_t(bytes.size() - tag));
+        const int64_t stream = bytes.size() - tag;
+        QCOMPARE(int64_t(be32(frame + at + 12)), stream);
         const unsigned char *lame = frame + at + 120;
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(lame), 4), QByteArray("LAME"));
         QCOMPARE(int(lame[34] << 8 | lame[35]), int(exactcut::tagCrc(frame, size_t(lame + 34 - frame))));
-        for (int i = 1; i < 100; ++i)
-            QVERIFY(frame[at + 16 + i] >= frame[at + 15 + i]);
+        // Each frame of the piece, where it begins in the stream.
+        std::vector<int64_t> starts;
+        for (int64_t offset = 0; offset + 4 <= stream;) {
+            const unsigned char *f = frame + offset;
+            QCOMPARE(f[0], uchar(0xFF));
+            starts.push_back(offset);
+            if (crc)
+                QCOMPARE(int(f[4] << 8 | f[5]), int(frameCrc(f, side)));
+            const int kbps = mpeg1 ? std::array{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}[f[2] >> 4]
+                                   : std::array{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}[f[2] >> 4];
+            offset += (mpeg1 ? 144 : 72) * kbps * 1000 / plan->rate + ((f[2] >> 1) & 1);
+        }
+        const int64_t frames = be32(frame + at + 8);
+        QCOMPARE(int64_t(starts.size()), frames + 1);
+        // Entry i: where the frame that begins the i-th hundredth lies, in
+        // 256ths of the stream, the Info frame counted.
+        for (int i = 0; i < 100; ++i) {
+            const int64_t wanted = std::min<int64_t>(255, starts[size_t(1 + frames * i / 100)] * 256 / stream);
+            QCOMPARE(int(frame[at + 16 + i]), int(wanted));
+        }
+    }
+
+    // The tags that measure the whole source (its length, its loudness) are
+    // not the piece's: they go, the rest stays, in a tag of the same size.
+    void tagsThatMeasureTheSourceAreDropped()
+    {
+        const QByteArray gain = QByteArray("\0REPLAYGAIN_TRACK_GAIN\0-6.20 dB", 31);
+        const QByteArray other = QByteArray("\0MusicBrainz Album Id\0abc", 25);
+        const QByteArray norm = QByteArray("\0eng", 4) + QByteArray("iTunNORM\0 000001", 16);
+        const QByteArray tag = id3v23({{"TIT2", QByteArray("\0A title", 8)},
+                                       {"TLEN", QByteArray("\0" "3000", 5)},
+                                       {"TXXX", gain},
+                                       {"TXXX", other},
+                                       {"COMM", norm},
+                                       {"RVA2", QByteArray("track\0\x01\x00\x10\x00", 10)}},
+                                      64);
+        const QString source = m_dir.filePath(QStringLiteral("measured.mp3"));
+        writeFile(source, tag + readAll(data("cbr_44k_stereo_3000ms.mp3")));
+        const auto plan = exactcut::plan(source, 500, 1500);
+        QVERIFY(plan);
+        const QByteArray kept = plan->chunks.front().bytes;
+        QCOMPARE(kept.size(), tag.size());
+        QVERIFY(kept.contains("A title") && kept.contains("MusicBrainz Album Id"));
+        for (const char *gone : {"TLEN", "REPLAYGAIN", "iTunNORM", "RVA2"})
+            QVERIFY2(!kept.contains(gone), gone);
+        // A tag with none of them is kept as it is, and so is one not taken apart safely.
+        QVERIFY(!piecetags::withoutSourceMeasures(id3v23({{"TIT2", QByteArray("\0A title", 8)}}, 10)));
+        QByteArray unsynchronised = tag;
+        unsynchronised[5] = char(0x80);
+        QVERIFY(!piecetags::withoutSourceMeasures(unsynchronised));
+    }
+
+    void piecesPlayTheSameInOtherDecoders_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("startMs");
+        QTest::addColumn<int>("endMs");
+        for (const char *tool : {"ffmpeg", "GStreamer"}) {
+            const QString t = QLatin1String(tool);
+            QTest::addRow("%s, CBR", tool) << t << data("cbr_44k_stereo_3000ms.mp3") << 1234 << 2345;
+            QTest::addRow("%s, VBR", tool) << t << data("vbr_xing_3000ms.mp3") << 777 << 2222;
+            QTest::addRow("%s, checksums", tool) << t << data("crc_44k_stereo_2000ms.mp3") << 500 << 1500;
+            QTest::addRow("%s, MPEG-2 mono", tool) << t << data("mono_22k_2000ms.mp3") << 333 << 1500;
+            QTest::addRow("%s, no LAME tag in the source", tool) << t << data("vbr_noxing_3000ms.mp3") << 401 << 2900;
+            QTest::addRow("%s, cut by bytes", tool) << t << byteCut("cbr_44k_stereo_3000ms.mp3", 20000) << 0 << 400;
+        }
+    }
+    // The piece gives exactly its length in decoders other than the
+    // program's own, and is never louder than the source where it begins.
+    void piecesPlayTheSameInOtherDecoders()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QString, source);
+        QFETCH(int, startMs);
+        QFETCH(int, endMs);
+        const auto plan = exactcut::plan(source, startMs, endMs);
+        QVERIFY(plan);
+        const QString piece = m_dir.filePath(QStringLiteral("other.mp3"));
+        QVERIFY(segment::copyChunks(source, piece, plan->chunks));
+        const QString program = tool == QLatin1String("ffmpeg") ? tool : QStringLiteral("gst-launch-1.0");
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            QSKIP("not installed");
+        const std::vector<float> cut = decodeWith(tool.toLower(), piece);
+        const std::vector<float> whole = decodeWith(tool.toLower(), source);
+        QVERIFY(!whole.empty());
+        QCOMPARE(int64_t(cut.size()), plan->samples);
+        const size_t tenth = size_t(plan->rate / 10);
+        const size_t first = size_t((int64_t{startMs} * plan->rate + 999) / 1000);
+        const size_t heard = std::min(tenth, cut.size());
+        // Where the source has no delay to skip, the other decoder's timeline
+        // begins earlier than the program's: the piece is looked for near.
+        float best = 1e9F;
+        for (size_t at = first > 3000 ? first - 3000 : 0; at + heard <= whole.size() && at <= first + 3000; ++at) {
+            float worst = 0;
+            for (size_t i = 0; i < heard && worst < best; ++i)
+                worst = std::max(worst, std::fabs(cut[i] - whole[at + i]));
+            best = std::min(best, worst);
+        }
+        QVERIFY2(best < 1e-4F, qPrintable(QString::number(double(best))));
+        QVERIFY(peak(cut.data(), heard) <= peak(whole.data() + first, heard) + 1e-4F);
     }
 
     void sourcesThatCannotBeCutExactlyAreRefused_data()
