@@ -6,7 +6,9 @@
 // user under root, so that a read-only folder stops it as it stops a user.
 
 #include "core/errors.h"
+#include "core/platform.h"
 #include "core/safefile.h"
+#include "core/trash.h"
 #include "core/ui/interaction.h"
 #include "segment/segmentfile.h"
 #include "settings/settings.h"
@@ -18,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,12 +30,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 
 #include <cerrno>
 #include <csignal>
 #include <functional>
+#include <thread>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -351,6 +356,162 @@ private slots:
         QCOMPARE(failure.kind, segment::CopyFailure::Failed);
         QVERIFY2(failure.text.contains(QStringLiteral("cannot be moved to the trash")), qPrintable(failure.text));
         QVERIFY2(failure.text.contains(reasonOf(error)), qPrintable(failure.text));
+    }
+
+    // A new MP3 whose name is a link: the file it names is never written,
+    // nor marked; the link stays, and nothing is counted as written.
+    void aLinkIsNeverWrittenThrough()
+    {
+        const QString source = dir() + QStringLiteral("/song.mp3");
+        writeFile(source, patternBytes(20000));
+        QDir().mkpath(dir() + QStringLiteral("/library"));
+        const QString favourite = dir() + QStringLiteral("/library/favourite.mp3");
+        writeFile(favourite, "a favourite");
+        const QString output = dir() + QStringLiteral("/Split - song.mp3");
+        for (const QString &target : {QStringLiteral("library/favourite.mp3"), QStringLiteral("library/none.mp3")}) {
+            QFile::remove(output);
+            QVERIFY(QFile::link(target, output));
+            segment::CopyFailure failure;
+            QVERIFY(!segment::copyByteRange(source, output, 0, 20000, nullptr, &failure));
+            QCOMPARE(failure.kind, segment::CopyFailure::Refused);
+            QVERIFY2(failure.text.contains(QStringLiteral("through a link")), qPrintable(failure.text));
+            QVERIFY(QFileInfo(output).isSymLink());
+            QCOMPARE(readAll(favourite), QByteArray("a favourite"));
+            QVERIFY(!QFile::exists(dir() + QStringLiteral("/library/none.mp3")));
+            QVERIFY(::getxattr(QFile::encodeName(favourite).constData(), "user.cleavo.unfinished", nullptr, 0) < 0);
+        }
+        QCOMPARE(QDir(m_home->trash() + QStringLiteral("/files")).entryList(QDir::Files), QStringList());
+    }
+
+    void namesAsLongAsTheFolderTakes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("written");
+        const auto named = [](int bytes) {
+            return QStringLiteral("Split - ") + QString(bytes - 12, QLatin1Char('a')) + QStringLiteral(".mp3");
+        };
+        QTest::addRow("246 bytes") << named(246) << true;
+        QTest::addRow("249 bytes") << named(249) << true;
+        QTest::addRow("255 bytes") << named(255) << true;
+        // 81 characters of three bytes each: 255 bytes in all.
+        QTest::addRow("CJK, 255 bytes") << QStringLiteral("Split - ") + QString(81, QChar(0x66F2)) + QStringLiteral(".mp3")
+                                         << true;
+        QTest::addRow("256 bytes") << named(256) << false;
+    }
+    // A name the folder takes is written, and replaced (its earlier file in
+    // the trash, under a name the trash takes); a longer one is refused, and
+    // the message says why.
+    void namesAsLongAsTheFolderTakes()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, written);
+        const QString source = dir() + QStringLiteral("/song.mp3");
+        writeFile(source, patternBytes(20000));
+        const QString output = dir() + QLatin1Char('/') + name;
+        segment::CopyFailure failure;
+        for (int time = 0; time < 2; ++time) {
+            const bool copied = segment::copyByteRange(source, output, time, 20000, nullptr, &failure);
+            QCOMPARE(copied, written);
+            if (!written) {
+                QVERIFY2(failure.text.contains(QStringLiteral("File name too long")), qPrintable(failure.text));
+                QCOMPARE(entries(dir()), QStringList{QStringLiteral("song.mp3")});
+                return;
+            }
+            QCOMPARE(readAll(output), patternBytes(20000).mid(time));
+        }
+        const QStringList infos = QDir(m_home->trash() + QStringLiteral("/info")).entryList(QDir::Files);
+        QCOMPARE(infos.size(), 1);
+        QVERIFY(QFile::encodeName(infos.first()).size() <= 255);
+        QVERIFY(readAll(m_home->trash() + QStringLiteral("/info/") + infos.first()).contains(trash::encodedPath(QFile::encodeName(output))));
+        QCOMPARE(readAll(m_home->trash() + QStringLiteral("/files/") + infos.first().chopped(10)), patternBytes(20000));
+    }
+
+    // A music folder reached through a link onto another disk: the earlier
+    // file goes to that disk's trash, at the top of its mount, with its path
+    // there; where that trash is not this user's own, nothing is replaced.
+    void theTrashOfAnotherDisk()
+    {
+        const QString shm = QStringLiteral("/dev/shm");
+        struct stat here {}, there {};
+        if (::stat(QFile::encodeName(dir()).constData(), &here) != 0
+            || ::stat(QFile::encodeName(shm).constData(), &there) != 0 || here.st_dev == there.st_dev
+            || !QFileInfo(shm).isWritable())
+            QSKIP("no second filesystem to write to");
+        const QString trashFolder = shm + QStringLiteral("/.Trash-") + QString::number(::getuid());
+        if (QFileInfo::exists(trashFolder))
+            QSKIP("that disk's trash is in use");
+        QTemporaryDir music(shm + QStringLiteral("/cleavo-music-XXXXXX"));
+        QVERIFY(music.isValid());
+        const auto removeTrash = qScopeGuard([&] {
+            QFile::remove(trashFolder);
+            QDir(trashFolder).removeRecursively();
+        });
+        QVERIFY(QFile::link(music.path(), dir() + QStringLiteral("/Music")));
+        const QString source = dir() + QStringLiteral("/Music/song.mp3");
+        writeFile(source, patternBytes(20000));
+        const QString output = dir() + QStringLiteral("/Music/Split - song.mp3");
+        writeFile(output, "earlier");
+        QVERIFY(segment::copyByteRange(source, output, 0, 20000));
+        QCOMPARE(readAll(trashFolder + QStringLiteral("/files/Split - song.mp3")), QByteArray("earlier"));
+        const QByteArray info = readAll(trashFolder + QStringLiteral("/info/Split - song.mp3.trashinfo"));
+        const QByteArray relative = QFile::encodeName(music.path().mid(shm.size() + 1)) + "/Split - song.mp3";
+        QVERIFY2(info.contains("\nPath=" + trash::encodedPath(relative) + "\n"), info.constData());
+        QCOMPARE(QDir(m_home->trash() + QStringLiteral("/files")).entryList(QDir::Files), QStringList());
+        // A trash folder that is a link (or another user's): refused.
+        QDir(trashFolder).removeRecursively();
+        QVERIFY(QFile::link(music.path(), trashFolder));
+        writeFile(output, "earlier");
+        segment::CopyFailure failure;
+        QVERIFY(!segment::copyByteRange(source, output, 0, 20000, nullptr, &failure));
+        QVERIFY2(failure.text.contains(QStringLiteral("is not this user's own")), qPrintable(failure.text));
+        QCOMPARE(readAll(output), QByteArray("earlier"));
+    }
+
+    void aSourceThatChangesIsNotCut_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addRow("cut short during the write") << "shrink";
+        QTest::addRow("written to during the write") << "append";
+        QTest::addRow("replaced before the write") << "before";
+    }
+    // A source that is cut short, written to or replaced: the piece is not
+    // made from it, and the earlier file stays.
+    void aSourceThatChangesIsNotCut()
+    {
+        QFETCH(QString, change);
+        const QString source = dir() + QStringLiteral("/long.mp3");
+        writeFile(source, patternBytes(2 << 20));
+        const std::optional<platform::FileIdentity> chosen = platform::identityOf(source);
+        QVERIFY(chosen);
+        const QString output = dir() + QStringLiteral("/out.mp3");
+        writeFile(output, "earlier");
+        if (change == QLatin1String("before"))
+            writeFile(source, patternBytes(2 << 20).replace('a', 'b'));
+        segment::CopyProgress progress;
+        segment::CopyFailure failure;
+        bool copied = true;
+        cleavo_fault_slow_writes(QFile::encodeName(output).constData(), 1000);
+        std::thread writer([&] {
+            copied = segment::copyByteRange(source, output, 0, 2 << 20, &progress, &failure, &*chosen);
+        });
+        if (change != QLatin1String("before")) {
+            QTRY_VERIFY_WITH_TIMEOUT(progress.written.load() > 0, 10000);
+            QFile file(source);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            if (change == QLatin1String("shrink"))
+                QVERIFY(file.resize(100000));
+            else
+                QVERIFY(file.seek(file.size()) && file.write("more") == 4);
+        }
+        writer.join();
+        cleavo_fault_disarm();
+        QVERIFY(!copied);
+        QCOMPARE(failure.kind, segment::CopyFailure::SourceChanged);
+        QCOMPARE(failure.text, QString::fromLatin1(segment::kSourceChangedText).arg(source));
+        QCOMPARE(readAll(output), QByteArray("earlier"));
+        QStringList left = entries(dir());
+        left.sort();
+        QCOMPARE(left, (QStringList{QStringLiteral("long.mp3"), QStringLiteral("out.mp3")}));
     }
 
     // The other faults on the new MP3's road: reads of the source that fail,
@@ -766,13 +927,38 @@ private slots:
         marked(out + QStringLiteral("/Split - long.mp3.Alive1"),
                thisBoot + ' ' + QByteArray::number(::getpid()) + " Split - long.mp3");
         marked(out + QStringLiteral("/notes.txt.Other1"), "another-boot 1 Split - long.mp3");
+        // Marks that name this computer: another run still going here is
+        // kept, one that has ended goes; another computer's is always kept,
+        // whatever its boot and process (a folder shared over the network).
+        QFile machine(QStringLiteral("/etc/machine-id"));
+        QByteArray host = machine.open(QIODevice::ReadOnly) ? machine.readLine().trimmed() : QByteArray();
+        if (host.isEmpty())
+            host = QSysInfo::machineHostName().toLocal8Bit();
+        QProcess other;
+        other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(other.waitForStarted());
+        QProcess ended;
+        ended.start(QStringLiteral("true"), QStringList());
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const QByteArray here = host + '/' + thisBoot + ' ';
+        marked(out + QStringLiteral("/Split - long.mp3.Alive2"),
+               here + QByteArray::number(other.processId()) + " Split - long.mp3");
+        marked(out + QStringLiteral("/Split - long.mp3.Ended1"), here + QByteArray::number(endedPid) + " Split - long.mp3");
+        marked(out + QStringLiteral("/Split - long.mp3.Shared"), "another-host/another-boot 1 Split - long.mp3");
+        marked(out + QStringLiteral("/Split - long.mp3.Share2"),
+               "another-host/" + thisBoot + ' ' + QByteArray::number(endedPid) + " Split - long.mp3");
         QVERIFY(segment::copyByteRange(source, out + QStringLiteral("/Split - other.mp3"), 0, 1000));
+        other.kill();
+        other.waitForFinished();
         QStringList kept = entries(out);
         kept.sort();
         QCOMPARE(kept,
                  (QStringList{QStringLiteral("Split - long.mp3"), QStringLiteral("Split - long.mp3.Alive1"),
-                              QStringLiteral("Split - long.mp3.abc123"), QStringLiteral("Split - other.mp3"),
-                              QStringLiteral("notes.txt.Other1")}));
+                              QStringLiteral("Split - long.mp3.Alive2"), QStringLiteral("Split - long.mp3.Share2"),
+                              QStringLiteral("Split - long.mp3.Shared"), QStringLiteral("Split - long.mp3.abc123"),
+                              QStringLiteral("Split - other.mp3"), QStringLiteral("notes.txt.Other1")}));
         QCOMPARE(readAll(output), QByteArray("earlier"));
         QVERIFY(::getxattr(QFile::encodeName(out + QStringLiteral("/Split - other.mp3")).constData(),
                            "user.cleavo.unfinished", nullptr, 0)
