@@ -38,3 +38,21 @@ click_at $AT_EXACT
 click_at $AT_EXIT
 expect_ended "Exit"
 grep -qx "Exact=0" "$XDG_CONFIG_HOME/Quillfen/Cleavo.conf" || fail "Exact=0 was not kept"
+
+step "a file cut by bytes, cut from its very start"
+# Its first frames' bit reservoir is not in it: the piece starts as it sounds.
+tail -c +2001 "$DATA/lowrate_32k_2000ms.mp3" >"$ROAD_TMP/rough.mp3"
+cleavo_start "$ROAD_TMP/rough.mp3"
+click_at $AT_EXACT
+click_at $AT_SET_START
+click_at $AT_PLAY
+sleep 0.8
+click_at $AT_SET_END
+answer_box "MP3 Cleavo"
+expect_only_main "after the second success message"
+placed=$("$PLACEPIECE" "$ROAD_TMP/rough.mp3" "$ROAD_TMP/Split - rough.mp3") \
+    || fail "the rough start's piece does not sound as its source"
+set -- $placed
+[ "$1" -eq 0 ] || fail "the piece cut from the start begins at sample $1"
+click_at $AT_EXIT
+expect_ended "Exit"
