@@ -3,8 +3,8 @@
 // the earlier file of that name exactly as it was.
 
 #include <QByteArray>
-#include <QString>
 #include <QFile>
+#include <QString>
 
 class QFileDevice;
 

@@ -106,7 +106,7 @@ Outcome notMade(QString *reason, const QString &text, int error)
 {
     failed(reason, QStringLiteral("%1: %2").arg(text, systemReason(error)));
     return error == EROFS || error == EACCES || error == EPERM || error == ENOTSUP ? Outcome::NoTrash
-                                                                                  : Outcome::Refused;
+                                                                                   : Outcome::Refused;
 }
 
 // The trash for a file on device, under the mount top where it is not the
@@ -138,7 +138,8 @@ Outcome placeFor(const QByteArray &folder, dev_t device, Place *place, QString *
     if (!made && errno != EEXIST)
         return notMade(reason, QStringLiteral("this disk has no trash, and none can be made"), errno);
     if (!ownFolder(own))
-        return refused(reason, QStringLiteral("the trash folder %1 is not this user's own").arg(QFile::decodeName(own)));
+        return refused(reason,
+                       QStringLiteral("the trash folder %1 is not this user's own").arg(QFile::decodeName(own)));
     if (!makeFolder(own + "/files") || !makeFolder(own + "/info")) {
         const int error = errno;
         // A trash this disk cannot hold leaves nothing of it behind.

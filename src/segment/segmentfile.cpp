@@ -221,16 +221,14 @@ bool putInPlace(safefile::PendingFile &out, const QString &destination, CopyFail
     QString reason;
     if (QFileInfo(destination).isFile() && !QFileInfo(destination).isSymLink()) {
         switch (trash::moveToTrash(destination, &trashed, &reason)) {
-        case trash::Outcome::Moved:
-            inTrash = true;
-            break;
+        case trash::Outcome::Moved: inTrash = true; break;
         case trash::Outcome::NoTrash:
             diagnose(QStringLiteral("%1 is replaced without a copy in the trash: %2").arg(destination, reason));
             break;
         case trash::Outcome::Refused:
-            return writeFailed(failure, destination,
-                               QStringLiteral("the earlier file of that name cannot be moved to the trash (%1)")
-                                   .arg(reason));
+            return writeFailed(
+                failure, destination,
+                QStringLiteral("the earlier file of that name cannot be moved to the trash (%1)").arg(reason));
         }
     }
     if (!out.commit(&reason)) {

@@ -20,8 +20,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -37,11 +37,11 @@
 #include <cerrno>
 #include <csignal>
 #include <functional>
-#include <thread>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -316,8 +316,8 @@ private slots:
         QTest::addRow("its information is not written") << int(CLEAVO_FAULT_WRITE) << ".trashinfo" << ENOSPC << false;
         QTest::addRow("its information is not synced") << int(CLEAVO_FAULT_SYNC) << ".trashinfo" << EIO << false;
         QTest::addRow("the move is refused") << int(CLEAVO_FAULT_RENAME) << "Trash/files" << EACCES << false;
-        QTest::addRow("its folder cannot be made on a full disk") << int(CLEAVO_FAULT_MKDIR) << "Trash" << ENOSPC
-                                                                  << false;
+        QTest::addRow("its folder cannot be made on a full disk")
+            << int(CLEAVO_FAULT_MKDIR) << "Trash" << ENOSPC << false;
         QTest::addRow("no trash can be made on this disk") << int(CLEAVO_FAULT_MKDIR) << "Trash" << EROFS << true;
     }
     void aTrashThatRefusesKeepsTheEarlierFile()
@@ -394,8 +394,8 @@ private slots:
         QTest::addRow("249 bytes") << named(249) << true;
         QTest::addRow("255 bytes") << named(255) << true;
         // 81 characters of three bytes each: 255 bytes in all.
-        QTest::addRow("CJK, 255 bytes") << QStringLiteral("Split - ") + QString(81, QChar(0x66F2)) + QStringLiteral(".mp3")
-                                         << true;
+        QTest::addRow("CJK, 255 bytes") << QStringLiteral("Split - ") + QString(81, QChar(0x66F2))
+                + QStringLiteral(".mp3") << true;
         QTest::addRow("256 bytes") << named(256) << false;
     }
     // A name the folder takes is written, and replaced (its earlier file in
@@ -422,7 +422,8 @@ private slots:
         const QStringList infos = QDir(m_home->trash() + QStringLiteral("/info")).entryList(QDir::Files);
         QCOMPARE(infos.size(), 1);
         QVERIFY(QFile::encodeName(infos.first()).size() <= 255);
-        QVERIFY(readAll(m_home->trash() + QStringLiteral("/info/") + infos.first()).contains(trash::encodedPath(QFile::encodeName(output))));
+        QVERIFY(readAll(m_home->trash() + QStringLiteral("/info/") + infos.first())
+                    .contains(trash::encodedPath(QFile::encodeName(output))));
         QCOMPARE(readAll(m_home->trash() + QStringLiteral("/files/") + infos.first().chopped(10)), patternBytes(20000));
     }
 
@@ -432,7 +433,8 @@ private slots:
     void theTrashOfAnotherDisk()
     {
         const QString shm = QStringLiteral("/dev/shm");
-        struct stat here {}, there {};
+        struct stat here {
+        }, there{};
         if (::stat(QFile::encodeName(dir()).constData(), &here) != 0
             || ::stat(QFile::encodeName(shm).constData(), &there) != 0 || here.st_dev == there.st_dev
             || !QFileInfo(shm).isWritable())
@@ -491,9 +493,8 @@ private slots:
         segment::CopyFailure failure;
         bool copied = true;
         cleavo_fault_slow_writes(QFile::encodeName(output).constData(), 1000);
-        std::thread writer([&] {
-            copied = segment::copyByteRange(source, output, 0, 2 << 20, &progress, &failure, &*chosen);
-        });
+        std::thread writer(
+            [&] { copied = segment::copyByteRange(source, output, 0, 2 << 20, &progress, &failure, &*chosen); });
         if (change != QLatin1String("before")) {
             QTRY_VERIFY_WITH_TIMEOUT(progress.written.load() > 0, 10000);
             QFile file(source);
@@ -945,7 +946,8 @@ private slots:
         const QByteArray here = host + '/' + thisBoot + ' ';
         marked(out + QStringLiteral("/Split - long.mp3.Alive2"),
                here + QByteArray::number(other.processId()) + " Split - long.mp3");
-        marked(out + QStringLiteral("/Split - long.mp3.Ended1"), here + QByteArray::number(endedPid) + " Split - long.mp3");
+        marked(out + QStringLiteral("/Split - long.mp3.Ended1"),
+               here + QByteArray::number(endedPid) + " Split - long.mp3");
         marked(out + QStringLiteral("/Split - long.mp3.Shared"), "another-host/another-boot 1 Split - long.mp3");
         marked(out + QStringLiteral("/Split - long.mp3.Share2"),
                "another-host/" + thisBoot + ' ' + QByteArray::number(endedPid) + " Split - long.mp3");

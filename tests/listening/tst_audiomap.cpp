@@ -77,8 +77,9 @@ private slots:
                 for (int index = 0; index < 16; ++index) {
                     for (int sample = 0; sample < 4; ++sample) {
                         for (int padding = 0; padding < 2; ++padding) {
-                            const unsigned char h[4] = {0xFF, static_cast<unsigned char>(0xE0 | versionBits << 3 | (4 - layer) << 1 | 1),
-                                                        static_cast<unsigned char>(index << 4 | sample << 2 | padding << 1), 0x44};
+                            const unsigned char h[4]
+                                = {0xFF, static_cast<unsigned char>(0xE0 | versionBits << 3 | (4 - layer) << 1 | 1),
+                                   static_cast<unsigned char>(index << 4 | sample << 2 | padding << 1), 0x44};
                             const auto parsed = audiomap::parseHeader(h);
                             if (index == 0 || index == 15 || sample == 3) {
                                 QVERIFY(!parsed);

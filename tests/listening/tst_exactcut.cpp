@@ -59,8 +59,9 @@ std::vector<float> decodeWith(const QString &tool, const QString &path)
     QString program;
     if (tool == QLatin1String("ffmpeg")) {
         program = QStringLiteral("ffmpeg");
-        args = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
-                QStringLiteral("f32le"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-")};
+        args = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),  path,
+                QStringLiteral("-f"), QStringLiteral("f32le"), QStringLiteral("-ac"), QStringLiteral("1"),
+                QStringLiteral("-")};
     } else {
         program = QStringLiteral("gst-launch-1.0");
         args = QStringLiteral("-q filesrc LOCATION ! mpegaudioparse ! mpg123audiodec ! audioconvert ! "
@@ -296,8 +297,9 @@ private slots:
             starts.push_back(offset);
             if (crc)
                 QCOMPARE(int(f[4] << 8 | f[5]), int(frameCrc(f, side)));
-            const int kbps = mpeg1 ? std::array{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}[f[2] >> 4]
-                                   : std::array{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}[f[2] >> 4];
+            const int kbps = mpeg1
+                ? std::array{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}[f[2] >> 4]
+                : std::array{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}[f[2] >> 4];
             offset += (mpeg1 ? 144 : 72) * kbps * 1000 / plan->rate + ((f[2] >> 1) & 1);
         }
         const int64_t frames = be32(frame + at + 8);
@@ -318,7 +320,10 @@ private slots:
         const QByteArray other = QByteArray("\0MusicBrainz Album Id\0abc", 25);
         const QByteArray norm = QByteArray("\0eng", 4) + QByteArray("iTunNORM\0 000001", 16);
         const QByteArray tag = id3v23({{"TIT2", QByteArray("\0A title", 8)},
-                                       {"TLEN", QByteArray("\0" "3000", 5)},
+                                       {"TLEN",
+                                        QByteArray("\0"
+                                                   "3000",
+                                                   5)},
                                        {"TXXX", gain},
                                        {"TXXX", other},
                                        {"COMM", norm},
