@@ -30,6 +30,8 @@ static char armedPath[4096];
 static atomic_int noTmpFile = 0;
 static atomic_int delayMicroseconds = 0;
 static char delayPath[4096];
+static atomic_long readRate = 0;
+static char readPath[4096];
 static atomic_int signalCall = -1;
 static atomic_int signalNumber = 0;
 static char signalPath[4096];
@@ -58,6 +60,7 @@ void cleavo_fault_disarm(void)
     atomic_store(&signalCall, -1);
     atomic_store(&noTmpFile, 0);
     atomic_store(&delayMicroseconds, 0);
+    atomic_store(&readRate, 0);
 }
 
 int cleavo_fault_refused(void)
@@ -76,8 +79,16 @@ void cleavo_fault_slow_writes(const char *pathPart, int microseconds)
     atomic_store(&delayMicroseconds, microseconds);
 }
 
+void cleavo_fault_slow_reads(const char *pathPart, long bytesPerSecond)
+{
+    atomic_store(&readRate, 0);
+    snprintf(readPath, sizeof readPath, "%s", pathPart ? pathPart : "");
+    atomic_store(&readRate, bytesPerSecond);
+}
+
 /* Preloaded into a program (the road tests), the slow writes are set from
- * CLEAVO_SLOW_WRITES="MICROSECONDS:PATH-PART", and CLEAVO_NO_TMPFILE=1
+ * CLEAVO_SLOW_WRITES="MICROSECONDS:PATH-PART", the slow reads from
+ * CLEAVO_SLOW_READS="BYTES-PER-SECOND:PATH-PART", and CLEAVO_NO_TMPFILE=1
  * refuses unnamed temporary files (as vfat and NFS do). */
 __attribute__((constructor)) static void fromEnvironment(void)
 {
@@ -85,6 +96,10 @@ __attribute__((constructor)) static void fromEnvironment(void)
     const char *part = slow ? strchr(slow, ':') : NULL;
     if (part)
         cleavo_fault_slow_writes(part + 1, atoi(slow));
+    const char *reads = getenv("CLEAVO_SLOW_READS");
+    const char *readPart = reads ? strchr(reads, ':') : NULL;
+    if (readPart)
+        cleavo_fault_slow_reads(readPart + 1, atol(reads));
     const char *noTmp = getenv("CLEAVO_NO_TMPFILE");
     if (noTmp && strcmp(noTmp, "1") == 0)
         cleavo_fault_no_tmpfile(1);
@@ -151,6 +166,18 @@ static void slowDown(int fd)
     nanosleep(&t, NULL);
 }
 
+/* A read of got bytes takes as long as the slowed device would need. */
+static void slowRead(int fd, ssize_t got)
+{
+    const long rate = atomic_load(&readRate);
+    char path[4096];
+    if (rate <= 0 || got <= 0 || !fdPath(fd, path, sizeof path) || !strstr(path, readPath))
+        return;
+    const long long ns = (long long)got * 1000000000LL / rate;
+    struct timespec t = {(time_t)(ns / 1000000000LL), (long)(ns % 1000000000LL)};
+    nanosleep(&t, NULL);
+}
+
 #define REAL(name, type)                                                                                               \
     static type real_##name;                                                                                           \
     if (!real_##name)                                                                                                  \
@@ -196,7 +223,9 @@ ssize_t read(int fd, void *data, size_t n)
     REAL(read, read_t);
     if (refuse(CLEAVO_FAULT_READ, NULL, fd))
         return -1;
-    return real_read(fd, data, n);
+    const ssize_t got = real_read(fd, data, n);
+    slowRead(fd, got);
+    return got;
 }
 
 #define PREAD(name)                                                                                                    \
@@ -205,7 +234,9 @@ ssize_t read(int fd, void *data, size_t n)
         REAL(name, pread_t);                                                                                           \
         if (refuse(CLEAVO_FAULT_READ, NULL, fd))                                                                       \
             return -1;                                                                                                 \
-        return real_##name(fd, data, n, at);                                                                           \
+        const ssize_t got = real_##name(fd, data, n, at);                                                              \
+        slowRead(fd, got);                                                                                             \
+        return got;                                                                                                    \
     }
 PREAD(pread)
 PREAD(pread64)

@@ -35,6 +35,9 @@ void cleavo_fault_no_tmpfile(int on);
 void cleavo_fault_signal_at(int call, const char *pathPart, int signal);
 /* Each write to a file whose path contains pathPart first sleeps. */
 void cleavo_fault_slow_writes(const char *pathPart, int microseconds);
+/* Reads of a file whose path contains pathPart take as long as they would at
+ * bytesPerSecond (a USB stick, a network share), page cache or not. */
+void cleavo_fault_slow_reads(const char *pathPart, long bytesPerSecond);
 
 #ifdef __cplusplus
 }
