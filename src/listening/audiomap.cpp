@@ -1,5 +1,7 @@
 #include "listening/audiomap.h"
 
+#include "listening/layer3.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -420,8 +422,7 @@ std::optional<int64_t> declaredFrames(Window &file, int64_t offset, const Header
     const unsigned char *p = file.at(offset, 4);
     if (!p || h.layer != 3)
         return std::nullopt;
-    const bool mono = (p[3] >> 6) == 3;
-    const int sideInfo = h.version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const int sideInfo = layer3::sideInfoBytes(h.version, (p[3] >> 6) == 3);
     const unsigned char *tag = file.at(offset + 4 + sideInfo, 12);
     if (!tag || (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0) || !(tag[7] & 1))
         return std::nullopt;
@@ -493,6 +494,10 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
             if (summary.frames % kIndexStep == 0)
                 summary.index.push_back(offset);
             ++summary.frames;
+            const int64_t sideEnd = std::min<int64_t>(n, 4 + 2 + layer3::sideInfoBytes(1, false));
+            const unsigned char *head = stream->layer == 3 ? file.at(offset, sideEnd) : nullptr;
+            const auto side = head ? layer3::readSideInfo(head, sideEnd) : std::nullopt;
+            summary.loudness.push_back(side ? layer3::loudness(*side) : 0);
             offset += n;
             continue;
         }

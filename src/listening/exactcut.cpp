@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "listening/audiomap.h"
 #include "listening/filereader.h"
+#include "listening/layer3.h"
 #include "listening/mpgplayer.h"
 #include "listening/piecetags.h"
 
@@ -74,10 +75,7 @@ struct Frame {
     bool whole = true;       // the main data it reaches back for is all in the file
 };
 
-int sideInfoBytes(int version, bool mono)
-{
-    return version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-}
+using layer3::sideInfoBytes;
 
 bool monoHeader(const unsigned char *head)
 {
@@ -176,7 +174,7 @@ SourceTag readSourceTag(FileReader &reader, const Frame &frame, int version)
 // The Layer III frame at offset, cut at limit; none where no frame of the stream begins there.
 std::optional<Frame> layer3FrameAt(FileReader &reader, int64_t offset, int64_t limit)
 {
-    unsigned char b[8]{};
+    unsigned char b[4 + 2 + sideInfoBytes(1, false)]{};
     const ssize_t got = reader.readAt(offset, reinterpret_cast<char *>(b), sizeof b);
     if (got < 4)
         return std::nullopt;
@@ -191,10 +189,8 @@ std::optional<Frame> layer3FrameAt(FileReader &reader, int64_t offset, int64_t l
     const int crc = withCrc(b) ? 2 : 0;
     f.mainAt = 4 + crc + sideInfoBytes(h->version, monoHeader(b));
     f.mainBytes = std::max(0, f.bytes - f.mainAt);
-    if (got >= 6 + crc) {
-        const unsigned char *side = b + 4 + crc;
-        f.reservoir = h->version == 1 ? (side[0] << 1 | side[1] >> 7) : side[0];
-    }
+    if (const auto side = layer3::readSideInfo(b, got))
+        f.reservoir = side->mainDataBegin;
     return f;
 }
 

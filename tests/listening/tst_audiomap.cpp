@@ -147,6 +147,33 @@ private slots:
         }
     }
 
+    // The loudness each frame's side information gives: nothing for silence,
+    // the same for a steady tone, in step with the frames as they are heard.
+    void theLoudnessOfEachFrameFollowsTheSound()
+    {
+        const QByteArray bytes = readAll(QStringLiteral(CLEAVO_TEST_DATA "/gaps_44k_3000ms.mp3"));
+        audiomap::Summary summary;
+        QVERIFY(!scanned(bytes).empty());
+        (void)audiomap::scan(readerOf(bytes), bytes.size(), &summary);
+        QCOMPARE(int64_t(summary.loudness.size()), summary.frames);
+        // A second is 38.28 frames; the frame of each time, past the Info
+        // frame and the encoder's delay, give or take two frames at the edges.
+        const auto at = [&](double seconds) {
+            return int(summary.loudness[size_t(1 + seconds * 44100 / 1152)]);
+        };
+        int tone = 0;
+        for (const double t : {0.2, 0.5, 0.8, 2.2, 2.5, 2.8}) {
+            QVERIFY2(at(t) > 0, qPrintable(QString::number(t)));
+            tone = std::max(tone, at(t));
+        }
+        for (const double t : {1.15, 1.5, 1.85}) {
+            // Silence codes nothing, or at a gain far below the tone's (less than a hundredth of its amplitude).
+            QVERIFY2(at(t) == 0 || at(t) < tone - 4 * 7,
+                     qPrintable(QStringLiteral("%1: %2 against %3").arg(t).arg(at(t)).arg(tone)));
+        }
+        QCOMPARE(int(summary.loudness.front()), 0); // the Info frame
+    }
+
     // The fuzzers' inputs: both searches walk them to the same regions.
     void bothSearchesAgreeOnTheFuzzCorpus()
     {
