@@ -419,14 +419,12 @@ bool freeFormatAt(Window &file, int64_t offset)
 // The frame count a Xing or Info header in the frame at offset declares.
 std::optional<int64_t> declaredFrames(Window &file, int64_t offset, const Header &h)
 {
-    const unsigned char *p = file.at(offset, 4);
-    if (!p || h.layer != 3)
+    const int64_t n = std::min<int64_t>(h.frameBytes, file.size() - offset);
+    const unsigned char *p = h.layer == 3 && n > 0 ? file.at(offset, n) : nullptr;
+    const auto tag = p ? layer3::readInfoTag(p, n) : std::nullopt;
+    if (!tag || !tag->frames)
         return std::nullopt;
-    const int sideInfo = layer3::sideInfoBytes(h.version, (p[3] >> 6) == 3);
-    const unsigned char *tag = file.at(offset + 4 + sideInfo, 12);
-    if (!tag || (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0) || !(tag[7] & 1))
-        return std::nullopt;
-    return int64_t(tag[8]) << 24 | int64_t(tag[9]) << 16 | int64_t(tag[10]) << 8 | int64_t(tag[11]);
+    return int64_t{*tag->frames};
 }
 
 // The walk from the first audio to the end of the file; lastWhole tells
@@ -528,6 +526,32 @@ std::optional<Header> parseHeader(const unsigned char *p)
     if (h.frameBytes == 0)
         return std::nullopt;
     return h;
+}
+
+std::optional<Declared> declaredLength(const ReadAt &read, int64_t size)
+{
+    Window file(read, size);
+    int64_t first = 0;
+    while (const int64_t tag = id3v2SizeAt(file, first))
+        first += tag;
+    first = pastZeros(file, first);
+    std::optional<Header> stream;
+    Window probe(read, size);
+    const std::optional<int64_t> start = findChain(file, probe, first, first + kLeadIn, stream);
+    if (!start || stream->layer != 3)
+        return std::nullopt;
+    const int64_t n = std::min<int64_t>(stream->frameBytes, size - *start);
+    const unsigned char *frame = file.at(*start, n);
+    if (!frame)
+        return std::nullopt;
+    const int64_t spf = samplesPerFrame(*stream);
+    if (const auto info = layer3::readInfoTag(frame, n); info && info->frames) {
+        const int64_t trimmed = info->lame ? info->delay + info->padding : 0;
+        return Declared{std::max<int64_t>(0, int64_t{*info->frames} * spf - trimmed), stream->sampleRate};
+    }
+    if (const auto vbri = layer3::readVbriTag(frame, n))
+        return Declared{int64_t{vbri->frames} * spf, stream->sampleRate};
+    return std::nullopt;
 }
 
 int64_t leadingTags(const ReadAt &read, int64_t size)

@@ -68,6 +68,18 @@ struct Summary {
 // and items agree with its size, and the audio ends whole where it begins).
 [[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
 
+// The playing time that the stream's first frame declares, as a gapless
+// decoder gives it: a Xing or Info header's frames (less its LAME tag's
+// encoder delay and padding), or a VBRI header's. Read from the start of the
+// file only (its tags, then the first frames), so that it is known long
+// before the walk has passed the whole file; none where no header declares it.
+// The walk may find that it lied (junk, files joined, a file cut short).
+struct Declared {
+    int64_t samples = 0;
+    int sampleRate = 0;
+};
+[[nodiscard]] std::optional<Declared> declaredLength(const ReadAt &read, int64_t size);
+
 // The bytes of the ID3v2 tags in a row at the start of the file (0 for none).
 [[nodiscard]] int64_t leadingTags(const ReadAt &read, int64_t size);
 

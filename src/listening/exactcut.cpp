@@ -21,8 +21,8 @@ namespace {
 // The decoder's own delay: what every Layer III decoder gives before the
 // first sample the encoder was handed, on top of the encoder delay.
 constexpr int64_t kDecoderDelay = 529;
-constexpr int kLameTagBytes = 36;
-constexpr int kTocEntries = 100;
+using layer3::kLameTagBytes;
+using layer3::kTocEntries;
 // From the tag's name to the end of the LAME tag: name, flags, frames, bytes,
 // table of contents, quality, then the LAME tag.
 constexpr int kInfoBodyBytes = 4 + 4 + 4 + 4 + kTocEntries + 4 + kLameTagBytes;
@@ -88,11 +88,6 @@ bool withCrc(const unsigned char *head)
     return (head[1] & 1) == 0;
 }
 
-uint32_t be32(const unsigned char *p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
 void putBe32(unsigned char *p, uint32_t v)
 {
     p[0] = static_cast<unsigned char>(v >> 24);
@@ -129,46 +124,13 @@ void putFrameCrc(unsigned char *frame, int version)
 
 // What the source's first frame says of the stream, where it is a Xing or
 // Info frame: it is then no audio, and its LAME tag may move the timeline.
-struct SourceTag {
-    bool present = false;
-    std::optional<uint32_t> quality;
-    std::optional<std::array<unsigned char, kLameTagBytes>> lame;
-};
-
-// The tag lies right after the side information, where the frame has a
-// checksum too (as encoders write it and decoders look for it).
-SourceTag readSourceTag(FileReader &reader, const Frame &frame, int version)
+std::optional<layer3::InfoTag> readSourceTag(FileReader &reader, const Frame &frame)
 {
-    SourceTag tag;
     std::vector<unsigned char> data(static_cast<size_t>(frame.bytes));
     if (reader.readAt(frame.offset, reinterpret_cast<char *>(data.data()), data.size())
         != static_cast<ssize_t>(data.size()))
-        return tag;
-    const size_t at = 4 + static_cast<size_t>(sideInfoBytes(version, monoHeader(data.data())));
-    if (data.size() < at + 8 || (std::memcmp(&data[at], "Xing", 4) != 0 && std::memcmp(&data[at], "Info", 4) != 0))
-        return tag;
-    tag.present = true;
-    const uint32_t flags = be32(&data[at + 4]);
-    size_t p = at + 8;
-    if (flags & 1)
-        p += 4;
-    if (flags & 2)
-        p += 4;
-    if (flags & 4)
-        p += kTocEntries;
-    if (flags & 8) {
-        if (data.size() >= p + 4)
-            tag.quality = be32(&data[p]);
-        p += 4;
-    }
-    // As libmpg123 reads it: a LAME tag is there where the byte after the
-    // fields is not zero.
-    if (data.size() < p + kLameTagBytes || data[p] == 0)
-        return tag;
-    std::array<unsigned char, kLameTagBytes> lame{};
-    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(p), kLameTagBytes, lame.begin());
-    tag.lame = lame;
-    return tag;
+        return std::nullopt;
+    return layer3::readInfoTag(data.data(), static_cast<int64_t>(data.size()));
 }
 
 // The Layer III frame at offset, cut at limit; none where no frame of the stream begins there.
@@ -434,8 +396,8 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
     const auto stream = firstFrame ? audiomap::parseHeader(firstFrame->head) : std::nullopt;
     if (!stream)
         return failed(error, refusalFor(map->summary, true));
-    const SourceTag tag = readSourceTag(raw, *firstFrame, stream->version);
-    const int64_t tagFrames = tag.present ? 1 : 0; // the walk counts the Info frame, the decoder does not
+    const std::optional<layer3::InfoTag> tag = readSourceTag(raw, *firstFrame);
+    const int64_t tagFrames = tag ? 1 : 0; // the walk counts the Info frame, the decoder does not
 
     Plan plan;
     plan.rate = stream->sampleRate;
@@ -545,8 +507,9 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
         fields.toc[static_cast<size_t>(i)]
             = static_cast<unsigned char>(std::min<int64_t>(255, at * 256 / fields.bytes));
     }
-    fields.quality = tag.quality.value_or(0);
-    fields.lame = tag.lame;
+    fields.quality = tag ? tag->quality.value_or(0) : 0;
+    if (tag)
+        fields.lame = tag->lame;
     const auto parsed = audiomap::parseHeader(model.head);
     fields.kbps = parsed ? static_cast<int>(int64_t{parsed->frameBytes} * plan.rate / (spf * 125)) : 0;
 

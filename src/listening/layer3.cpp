@@ -1,6 +1,8 @@
 #include "listening/layer3.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace layer3 {
 
@@ -24,7 +26,62 @@ private:
     int m_at = 0;
 };
 
+uint32_t be32(const unsigned char *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// The MPEG version (1, or 2 for 2 and 2.5) and the mono bit of a Layer III header.
+std::optional<std::pair<int, bool>> layer3Header(const unsigned char *frame, int64_t n)
+{
+    if (n < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0 || ((frame[1] >> 1) & 3) != 1
+        || ((frame[1] >> 3) & 3) == 1)
+        return std::nullopt;
+    return std::pair{((frame[1] >> 3) & 3) == 3 ? 1 : 2, (frame[3] >> 6) == 3};
+}
+
 } // namespace
+
+std::optional<InfoTag> readInfoTag(const unsigned char *frame, int64_t n)
+{
+    const auto head = layer3Header(frame, n);
+    if (!head)
+        return std::nullopt;
+    const int64_t at = 4 + sideInfoBytes(head->first, head->second);
+    if (n < at + 8 || (std::memcmp(frame + at, "Xing", 4) != 0 && std::memcmp(frame + at, "Info", 4) != 0))
+        return std::nullopt;
+    InfoTag tag;
+    tag.cbr = frame[at] == 'I';
+    const uint32_t flags = be32(frame + at + 4);
+    int64_t p = at + 8;
+    const auto field = [&](uint32_t flag, int size, std::optional<uint32_t> *into) {
+        if (!(flags & flag))
+            return;
+        if (into && n >= p + 4)
+            *into = be32(frame + p);
+        p += size;
+    };
+    field(1, 4, &tag.frames);
+    field(2, 4, &tag.bytes);
+    field(4, kTocEntries, nullptr);
+    field(8, 4, &tag.quality);
+    if (n < p + kLameTagBytes || frame[p] == 0)
+        return tag;
+    std::array<unsigned char, kLameTagBytes> lame{};
+    std::memcpy(lame.data(), frame + p, lame.size());
+    tag.lame = lame;
+    tag.delay = lame[21] << 4 | lame[22] >> 4;
+    tag.padding = (lame[22] & 15) << 8 | lame[23];
+    return tag;
+}
+
+std::optional<VbriTag> readVbriTag(const unsigned char *frame, int64_t n)
+{
+    constexpr int64_t at = 4 + 32;
+    if (!layer3Header(frame, n) || n < at + 18 || std::memcmp(frame + at, "VBRI", 4) != 0)
+        return std::nullopt;
+    return VbriTag{be32(frame + at + 14), frame[at + 6] << 8 | frame[at + 7]};
+}
 
 std::optional<SideInfo> readSideInfo(const unsigned char *frame, int64_t available)
 {

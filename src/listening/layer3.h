@@ -4,6 +4,7 @@
 // reservoir, its granules and channels, and how many bits and what gain each
 // granule of each channel codes.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -34,5 +35,33 @@ struct SideInfo {
 // no granule codes anything (silence), else the largest global gain of the
 // granules that do (each step of 4 doubles the amplitude).
 [[nodiscard]] uint8_t loudness(const SideInfo &side);
+
+constexpr int kLameTagBytes = 36;
+constexpr int kTocEntries = 100;
+
+// What a Xing or Info header in a stream's first frame declares (Info: the
+// stream is of one bit rate). The frame is then no audio.
+struct InfoTag {
+    bool cbr = false;               // "Info" rather than "Xing"
+    std::optional<uint32_t> frames; // the frames after this one
+    std::optional<uint32_t> bytes;  // the stream's, this frame included
+    std::optional<uint32_t> quality;
+    std::optional<std::array<unsigned char, kLameTagBytes>> lame; // where a LAME tag follows
+    int delay = 0;                                                // the LAME tag's encoder delay, samples
+    int padding = 0;                                              // and padding
+};
+
+// The Xing or Info header of the frame at frame (n bytes readable), as
+// decoders read it: right after the side information, where the frame has a
+// checksum too; a LAME tag follows where the byte after the fields is not 0.
+[[nodiscard]] std::optional<InfoTag> readInfoTag(const unsigned char *frame, int64_t n);
+
+// What a VBRI header (32 bytes after the header) declares: its frames, and the
+// encoder's delay.
+struct VbriTag {
+    uint32_t frames = 0;
+    int delay = 0;
+};
+[[nodiscard]] std::optional<VbriTag> readVbriTag(const unsigned char *frame, int64_t n);
 
 } // namespace layer3

@@ -1,4 +1,5 @@
 #include "listening/audiomap.h"
+#include "listening/mpgplayer.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -172,6 +173,49 @@ private slots:
                      qPrintable(QStringLiteral("%1: %2 against %3").arg(t).arg(at(t)).arg(tone)));
         }
         QCOMPARE(int(summary.loudness.front()), 0); // the Info frame
+    }
+
+    // The length the first frame declares: the decoder's, to the sample,
+    // for files that tell the truth; none where no header declares it.
+    void theDeclaredLengthIsTheDecodersWhereItIsTrue_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("declared");
+        for (const char *name :
+             {"cbr_44k_stereo_3000ms.mp3", "vbr_xing_3000ms.mp3", "crc_44k_stereo_2000ms.mp3", "mono_22k_2000ms.mp3",
+              "mpeg25_11k_stereo_2000ms.mp3", "id3big_2000ms.mp3", "gaps_44k_3000ms.mp3"})
+            QTest::addRow("%s", name) << QString::fromLatin1(name) << true;
+        QTest::addRow("no header") << QStringLiteral("vbr_noxing_3000ms.mp3") << false;
+        QTest::addRow("no room for one at 32 kbit/s") << QStringLiteral("lowrate_32k_2000ms.mp3") << false;
+        QTest::addRow("Layer II") << QStringLiteral("layer2_44k_1000ms.mp3") << false;
+    }
+    void theDeclaredLengthIsTheDecodersWhereItIsTrue()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, declared);
+        const QString path = QStringLiteral(CLEAVO_TEST_DATA "/") + name;
+        const QByteArray bytes = readAll(path);
+        const auto length = audiomap::declaredLength(readerOf(bytes), bytes.size());
+        QCOMPARE(bool(length), declared);
+        if (!declared)
+            return;
+        long rate = 0;
+        int channels = 0;
+        int64_t frames = 0;
+        QVERIFY(openDecoder(path, rate, channels, frames));
+        QCOMPARE(length->sampleRate, int(rate));
+        QCOMPARE(length->samples, frames);
+    }
+
+    // A VBRI header in place of the Info frame's: its frames.
+    void aVbriHeaderDeclaresItsFrames()
+    {
+        QByteArray bytes = readAll(QStringLiteral(CLEAVO_TEST_DATA "/cbr_44k_stereo_3000ms.mp3"));
+        QByteArray vbri("VBRI\x00\x01\x02\x40\x00\x4b\x00\x00\xbe\xf4\x00\x00\x00\x74", 18);
+        bytes.replace(36, vbri.size(), vbri);
+        const auto length = audiomap::declaredLength(readerOf(bytes), bytes.size());
+        QVERIFY(length);
+        QCOMPARE(length->samples, int64_t(0x74) * 1152);
     }
 
     // The fuzzers' inputs: both searches walk them to the same regions.
