@@ -109,7 +109,9 @@ void TFrmsplit::connectMediaControls()
         return known->second;
     };
     player.lengthUs = [this] {
-        return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Length().value_or(0)) * 1000 : qint64(0);
+        return MediaPlayer1().isOpen() || MediaPlayer1().isOpening()
+            ? qint64(MediaPlayer1().Length().value_or(0)) * 1000
+            : qint64(0);
     };
     player.positionUs = [this] {
         return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Position()) * 1000 : qint64(0);

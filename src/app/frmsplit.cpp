@@ -47,6 +47,9 @@ TFrmsplit::TFrmsplit(Services services, QWidget *parent) : QWidget(parent), m_se
     connectHandlers();
     connectShortcuts();
     connectMediaControls();
+    MediaPlayer1().opened = [this] {
+        guarded([this] { SourceRead(); });
+    };
     setAcceptDrops(true);
     guarded([this] { FormCreate(); });
 }

@@ -8,12 +8,14 @@
 #include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
 #include "segment/segmentfile.h"
+#include "segment/ui/longwrite.h"
 #include "settings/settings.h"
 
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 void TFrmsplit::CmdselectClick()
 {
@@ -84,10 +86,24 @@ void TFrmsplit::SelectSource(const QString &chosen)
         if (MediaPlayer1().Mode() == MediaPlayer::Playing && !MediaPlayer1().Stop())
             return false;
         MediaPlayer1().setFileName(v.SourceFileName);
-        const BusyCursor busy; // a long file takes a moment to measure
-        return MediaPlayer1().Open();
+        // Read beside the window: it answers while a long file is read.
+        return MediaPlayer1().BeginOpen();
     };
-    if (!opened()) {
+    const bool begun = opened();
+    if (begun && MediaPlayer1().isOpening()) {
+        // Cutting by bytes needs only the size, and never waits; listening
+        // waits where it needs the whole file. The length shows where the
+        // file declares it, else once it is read.
+        m_selectedBefore = v.FileSelected;
+        showMark(LblCurrent, 0);
+        showTrackLength();
+        v.FileSelected = true;
+        LblPosS->clear();
+        LblPosE->clear();
+        m_selectionIncomplete = false;
+        return;
+    }
+    if (!begun) {
         ui().messageDialog(DialogType::Error,
                            QStringLiteral("An error occurred trying to open the audio file. The file appears to be "
                                           "corrupt. Please verify that your file has the correct file extension "
@@ -105,4 +121,82 @@ void TFrmsplit::SelectSource(const QString &chosen)
     LblPosS->clear();
     LblPosE->clear();
     m_selectionIncomplete = false;
+}
+
+void TFrmsplit::SourceRead()
+{
+    const std::shared_ptr<const MediaPlayer::Reading> reading = MediaPlayer1().reading();
+    if (reading && !reading->wait(0)) {
+        showTrackLength(); // what the file declares
+        mediaControlsChanged();
+        return;
+    }
+    QString error;
+    if (MediaPlayer1().isOpening() && !MediaPlayer1().FinishOpen(&error)) {
+        v.FileSelected = m_selectedBefore;
+        LblEnd->clear();
+        ScrollBar1->setMaximum(0);
+        if (error.startsWith(QLatin1String("The MP3"))) {
+            // Read in part: nothing may be cut from half of it.
+            ui().messageDialog(DialogType::Error,
+                               error + QStringLiteral(". Select it again once it can be read whole."));
+        } else {
+            ui().messageDialog(DialogType::Error,
+                               QStringLiteral("An error occurred trying to open the audio file. The file appears to "
+                                              "be corrupt. Please verify that your file has the correct file "
+                                              "extension and matches that audio format."));
+            ui().errorReport(errorReportText(QString::fromLatin1(kNoDeviceOpen)));
+        }
+        mediaControlsChanged();
+        return;
+    }
+    showTrackLength(); // what the reading found, where the header said otherwise
+    mediaControlsChanged();
+}
+
+void TFrmsplit::showTrackLength()
+{
+    const std::optional<int> length = MediaPlayer1().Length();
+    m_trackMs = length.value_or(0);
+    if (length)
+        showMark(LblEnd, *length);
+    else
+        LblEnd->clear();
+    ScrollBar1->setMaximum(length.value_or(0));
+}
+
+bool TFrmsplit::AwaitSource()
+{
+    const std::shared_ptr<const MediaPlayer::Reading> reading = MediaPlayer1().reading();
+    if (!reading)
+        return true;
+    if (!reading->wait(0)) {
+        segment::CopyProgress progress;
+        segment::ProgressHooks hooks;
+        hooks.what = QStringLiteral("Reading the MP3");
+        hooks.quit = [this] {
+            m_quitAfterWrite = true;
+        };
+        hooks.busy = [this](bool busy) {
+            setControlsEnabled(!busy);
+        };
+        bool ended = false;
+        m_writing = &progress; // closing the window cancels the wait, as it cancels a write
+        segment::runWithProgress(
+            this, reading->progress().second, progress,
+            [&] {
+                while (!(ended = reading->wait(50)) && !progress.cancel.load())
+                    progress.written.store(reading->progress().first);
+            },
+            hooks);
+        m_writing = nullptr;
+        if (m_quitAfterWrite) {
+            QTimer::singleShot(0, this, &QWidget::close);
+            return false;
+        }
+        if (!ended)
+            return false;
+    }
+    SourceRead();
+    return MediaPlayer1().isOpen();
 }

@@ -2,7 +2,12 @@
 // The media player device: an invisible player with millisecond positions.
 
 #include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 
 class MediaPlayer {
 public:
@@ -46,6 +51,29 @@ public:
     [[nodiscard]] virtual int Mode() const = 0;
 
     [[nodiscard]] virtual bool isOpen() const = 0;
+
+    // Opening in the background, where the player can: BeginOpen returns at
+    // once, and the player is opening (neither open nor playing) until its
+    // file is read. Meanwhile Length gives the length the file declares,
+    // where it declares one. Each step is told through `opened` on the
+    // window's thread: the declared length known, then the reading ended;
+    // FinishOpen then opens the player with what it found (or says why not).
+    // Elsewhere BeginOpen opens as Open does, and nothing is told.
+    [[nodiscard]] virtual bool BeginOpen(QString *error = nullptr) { return Open(error); }
+    [[nodiscard]] virtual bool isOpening() const { return false; }
+    // The reading in progress, watched from any thread for as long as it is
+    // held (whatever the player does meanwhile); none where none runs.
+    class Reading {
+    public:
+        virtual ~Reading() = default;
+        // Bytes read, of how many.
+        [[nodiscard]] virtual std::pair<int64_t, int64_t> progress() const = 0;
+        // Waits at most ms for the reading to end; true when it has.
+        [[nodiscard]] virtual bool wait(int ms) const = 0;
+    };
+    [[nodiscard]] virtual std::shared_ptr<const Reading> reading() const { return nullptr; }
+    [[nodiscard]] virtual bool FinishOpen(QString *error = nullptr) { return requireOpen(error); }
+    std::function<void()> opened;
 
 protected:
     // True when open; else false with "No MCI device open".

@@ -28,6 +28,21 @@ FileReader::~FileReader()
     ::close(m_fd);
 }
 
+void FileReader::watched(off_t position, ssize_t n)
+{
+    if (!m_watch)
+        return;
+    if (n < 0) {
+        int none = 0;
+        m_watch->error.compare_exchange_strong(none, errno);
+        return;
+    }
+    const int64_t end = int64_t{position} + n;
+    int64_t before = m_watch->read.load();
+    while (end > before && !m_watch->read.compare_exchange_weak(before, end)) {
+    }
+}
+
 ssize_t FileReader::readAt(off_t position, char *dst, size_t count)
 {
     size_t done = 0;
@@ -40,11 +55,14 @@ ssize_t FileReader::readAt(off_t position, char *dst, size_t count)
             position += static_cast<off_t>(n);
             continue;
         }
+        if (m_watch && m_watch->stop.load())
+            break;
         if (count - done >= m_capacity) {
             // A large request goes straight to the caller's memory.
             const ssize_t n = ::pread(m_fd, dst + done, count - done, position);
             if (n < 0 && errno == EINTR)
                 continue;
+            watched(position, n);
             if (n < 0)
                 return done > 0 ? static_cast<ssize_t>(done) : -1;
             if (n == 0)
@@ -56,6 +74,7 @@ ssize_t FileReader::readAt(off_t position, char *dst, size_t count)
         const ssize_t n = ::pread(m_fd, m_buffer.get(), m_capacity, position);
         if (n < 0 && errno == EINTR)
             continue;
+        watched(position, n);
         if (n < 0)
             return done > 0 ? static_cast<ssize_t>(done) : -1;
         m_bufferStart = position;

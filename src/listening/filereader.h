@@ -9,9 +9,19 @@
 #include <QString>
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
+
+// A reading watched from another thread: how far it has read, a request to
+// stop (reads then give nothing, as at the end), and the first error.
+struct ReadWatch {
+    std::atomic<int64_t> read{0};
+    std::atomic<bool> stop{false};
+    std::atomic<int> error{0}; // errno
+};
 
 class FileReader {
 public:
@@ -35,6 +45,8 @@ public:
     void setRegions(std::vector<audiomap::Region> regions);
     // Reads up to count bytes at a position of the file itself.
     [[nodiscard]] ssize_t readAt(off_t position, char *dst, size_t count);
+    // From now on every read is told to watch, which may stop them.
+    void watchBy(ReadWatch *watch) { m_watch = watch; }
 
     // How the decoder calls them, with the reader as its handle.
     static ssize_t readCallback(void *self, void *out, size_t count);
@@ -43,6 +55,7 @@ public:
 
 private:
     FileReader(int fd, size_t bufferSize);
+    void watched(off_t position, ssize_t n); // a read of n bytes at position, or -1
 
     int m_fd;
     std::unique_ptr<char[]> m_buffer;
@@ -54,4 +67,5 @@ private:
     std::vector<audiomap::Region> m_regions;
     std::vector<off_t> m_starts; // position of each region in what is shown
     off_t m_regionsSize = 0;
+    ReadWatch *m_watch = nullptr;
 };

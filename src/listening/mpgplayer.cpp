@@ -4,6 +4,7 @@
 
 #include "listening/filereader.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <sys/stat.h>
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -72,8 +75,10 @@ private:
 
 MapCache &maps()
 {
-    static MapCache cache;
-    return cache;
+    // Never destroyed: an opening abandoned in the background may still end
+    // while the program ends.
+    static auto *cache = new MapCache;
+    return *cache;
 }
 
 // The samples the decoder drops before the first it gives: learned by
@@ -177,7 +182,7 @@ void StreamDeleter::operator()(SDL_AudioStream *stream) const
 }
 
 Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error,
-                    std::shared_ptr<const SourceMap> *learned)
+                    std::shared_ptr<const SourceMap> *learned, ReadWatch *watch)
 {
     initLibrary();
     // Taken before the file is read: a change while it is read makes the map stale.
@@ -204,6 +209,19 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     std::unique_ptr<FileReader> reader = FileReader::open(path, FileReader::kDefaultBuffer, error);
     if (!reader)
         return {};
+    reader->watchBy(watch);
+    // What the reads met: none of it may become a map.
+    const auto readWhole = [&]() {
+        if (!watch)
+            return true;
+        if (watch->stop.load())
+            return failed(error, QStringLiteral("Stopped"));
+        if (const int e = watch->error.load())
+            return failed(error,
+                          QStringLiteral("The MP3 could not be read to its end: %1")
+                              .arg(QString::fromLocal8Bit(std::strerror(e))));
+        return true;
+    };
     const off_t size = reader->seek(0, SEEK_END);
     FileReader &raw = *reader;
     audiomap::Summary walked;
@@ -218,6 +236,12 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     // need not be read a second time to measure it.
     const bool declaredTrue = regions.size() == 1 && walked.declaredFrames
         && (walked.frames == *walked.declaredFrames || walked.frames == *walked.declaredFrames + 1);
+    if (!readWhole())
+        return {};
+    if (identityOf(path) != identity) {
+        failed(error, QStringLiteral("The MP3 changed while it was being read"));
+        return {};
+    }
     auto map = std::make_shared<SourceMap>();
     map->regions = regions;
     map->summary = walked;
@@ -263,6 +287,8 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         failed(error, decoderError(handle.get(), MPG123_ERR));
         return {};
     }
+    if (!readWhole())
+        return {};
     frames = mpg123_length(handle.get());
     if (frames <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
         failed(error, kNoAudio);
@@ -316,26 +342,163 @@ MpgPlayer::~MpgPlayer()
     release();
 }
 
-bool MpgPlayer::Open(QString *error)
-{
-    release();
+// The file read on a thread of its own: the length its header declares
+// first, then the walk and the decoder. What it found waits here for the
+// window's thread, which is told of each step through its event loop.
+struct MpgPlayer::Opening : MediaPlayer::Reading {
+    [[nodiscard]] std::pair<int64_t, int64_t> progress() const override { return {watch.read.load(), size}; }
+    [[nodiscard]] bool wait(int ms) const override
+    {
+        std::unique_lock lock(mutex);
+        return ended.wait_for(lock, std::chrono::milliseconds(ms), [&] { return done; });
+    }
+
+    ReadWatch watch;
+    int64_t size = 0;
+    mutable std::mutex mutex;
+    mutable std::condition_variable ended;
+    bool done = false; // the fields below are set
+    std::optional<int> declaredMs;
+    Decoder handle;
+    long rate = 0;
+    int channels = 0;
     int64_t frames = 0;
     std::shared_ptr<const SourceMap> map;
-    Decoder handle = openDecoder(FileName(), m_rate, m_channels, frames, error, &map);
-    if (!handle)
+    QString error;
+    std::function<void()> arrived; // the window's thread only; cleared when abandoned
+};
+
+namespace {
+
+// Where the background readings post their news: an object of the window's
+// thread that lives as long as the program, so that a reading abandoned at the
+// end never posts to one that has gone.
+QObject *mailbox()
+{
+    static QObject *box = [] {
+        auto *made = new QObject;
+        if (QCoreApplication *app = QCoreApplication::instance())
+            made->moveToThread(app->thread());
+        return made;
+    }();
+    return box;
+}
+
+void tell(const std::shared_ptr<MpgPlayer::Opening> &job)
+{
+    if (job->watch.stop.load())
+        return;
+    QMetaObject::invokeMethod(
+        mailbox(),
+        [job] {
+            if (job->arrived)
+                job->arrived();
+        },
+        Qt::QueuedConnection);
+}
+
+void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QString &path)
+{
+    if (std::unique_ptr<FileReader> reader = FileReader::open(path)) {
+        reader->watchBy(&job->watch);
+        FileReader &raw = *reader;
+        const auto declared = audiomap::declaredLength(
+            [&raw](int64_t offset, unsigned char *out, int64_t n) {
+                return static_cast<int64_t>(
+                    raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
+            },
+            job->size);
+        if (declared && declared->sampleRate > 0) {
+            {
+                const std::lock_guard lock(job->mutex);
+                job->declaredMs = static_cast<int>(std::min<int64_t>(
+                    (declared->samples * 1000 + declared->sampleRate / 2) / declared->sampleRate, INT32_MAX));
+            }
+            tell(job);
+        }
+    }
+    job->watch.read.store(0);
+    long rate = 0;
+    int channels = 0;
+    int64_t frames = 0;
+    QString error;
+    std::shared_ptr<const SourceMap> map;
+    Decoder handle = openDecoder(path, rate, channels, frames, &error, &map, &job->watch);
+    {
+        const std::lock_guard lock(job->mutex);
+        job->handle = std::move(handle);
+        job->rate = rate;
+        job->channels = channels;
+        job->frames = frames;
+        job->map = std::move(map);
+        job->error = error;
+        job->done = true;
+    }
+    job->ended.notify_all();
+    tell(job);
+}
+
+} // namespace
+
+bool MpgPlayer::BeginOpen(QString *error)
+{
+    release();
+    // The file is opened here first: one that cannot be is told at once.
+    std::unique_ptr<FileReader> probe = FileReader::open(FileName(), 4096, error);
+    if (!probe)
         return false;
-    m_map = std::move(map);
+    auto job = std::make_shared<Opening>();
+    job->size = std::max<off_t>(0, probe->seek(0, SEEK_END));
+    probe.reset();
+    job->arrived = [this] {
+        if (m_job) {
+            const std::lock_guard lock(m_job->mutex);
+            m_declaredMs = m_job->declaredMs;
+        }
+        if (opened)
+            opened();
+    };
+    m_job = job;
+    m_declaredMs.reset();
+    mailbox(); // made on this thread, before any reading posts to it
+    std::thread(readInBackground, job, FileName()).detach();
+    return true;
+}
+
+std::shared_ptr<const MediaPlayer::Reading> MpgPlayer::reading() const
+{
+    return m_job;
+}
+
+bool MpgPlayer::FinishOpen(QString *error)
+{
+    if (!m_job)
+        return requireOpen(error);
+    const std::shared_ptr<Opening> job = std::move(m_job);
+    job->arrived = nullptr;
+    std::unique_lock lock(job->mutex);
+    job->ended.wait(lock, [&] { return job->done; });
+    if (!job->handle)
+        return failed(error, job->error);
+    m_map = std::move(job->map);
     m_channel.reset();
     if (!AudioOutput::instance().attach(&m_channel))
         return failed(error, QStringLiteral("Too many players are open at once"));
     // The audio device is looked for at the first Play: choosing a file only
     // reads it.
-    m_handle = std::move(handle);
-    m_totalFrames = frames;
+    m_handle = std::move(job->handle);
+    m_rate = job->rate;
+    m_channels = job->channels;
+    m_totalFrames = job->frames;
     m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
     m_frame = 0;
     m_state = State::Stopped;
     return true;
+}
+
+bool MpgPlayer::Open(QString *error)
+{
+    return BeginOpen(error) && FinishOpen(error);
 }
 
 // The device's rate, and the stream that converts to it, from the first Play on.
@@ -361,6 +524,14 @@ bool MpgPlayer::Close(QString * /*error*/)
 
 void MpgPlayer::release()
 {
+    // A reading still going is let go: it stops at its next read, and what it
+    // finds is never used.
+    if (m_job) {
+        m_job->watch.stop.store(true);
+        m_job->arrived = nullptr;
+        m_job.reset();
+    }
+    m_declaredMs.reset();
     if (m_state == State::Closed)
         return;
     if (m_state == State::Playing || m_state == State::Paused)
@@ -457,6 +628,8 @@ bool MpgPlayer::setPosition(int ms, QString *error)
 
 std::optional<int> MpgPlayer::Length(QString *error)
 {
+    if (m_job && m_declaredMs)
+        return m_declaredMs;
     if (!requireOpen(error))
         return std::nullopt;
     return m_lengthMs;

@@ -3,6 +3,7 @@
 #include "core/mediaplayer.h"
 #include "listening/audiomap.h"
 #include "listening/audiooutput.h"
+#include "listening/filereader.h"
 
 #include <QObject>
 #include <QString>
@@ -33,10 +34,13 @@ using Stream = std::unique_ptr<_SDL_AudioStream, StreamDeleter>;
 // A decoder on the audio of path (junk between its frames left out), its
 // first audio decoded to learn the rate and channels, its length in frames
 // (per channel) found, and set back to the start. Empty, with the decoder's
-// text in error, when the file holds no audio that plays.
+// text in error, when the file holds no audio that plays, when a read fails
+// (a stick pulled out) or the file changes meanwhile, or when watch asks it
+// to stop. With watch, every read of the file is told there.
 struct SourceMap;
 [[nodiscard]] Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames,
-                                  QString *error = nullptr, std::shared_ptr<const SourceMap> *learned = nullptr);
+                                  QString *error = nullptr, std::shared_ptr<const SourceMap> *learned = nullptr,
+                                  ReadWatch *watch = nullptr);
 
 // Where a stream that changes its rate (files joined with cat) goes on at
 // another rate: the decoder's frame number there, the sample of the output (at
@@ -104,6 +108,13 @@ public:
     [[nodiscard]] int Mode() const override;
     [[nodiscard]] bool isOpen() const override { return m_state != State::Closed; }
 
+    [[nodiscard]] bool BeginOpen(QString *error = nullptr) override;
+    [[nodiscard]] bool isOpening() const override { return m_job != nullptr; }
+    [[nodiscard]] std::shared_ptr<const Reading> reading() const override;
+    [[nodiscard]] bool FinishOpen(QString *error = nullptr) override;
+
+    struct Opening; // the reading in the background
+
 private:
     enum class State {
         Closed,
@@ -137,4 +148,6 @@ private:
     int64_t m_startFrame = 0; // where the current playback began
     int64_t m_discard = 0;    // samples the decoder gives before m_startFrame
     std::shared_ptr<const SourceMap> m_map;
+    std::shared_ptr<Opening> m_job;
+    std::optional<int> m_declaredMs;
 };

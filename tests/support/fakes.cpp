@@ -2,7 +2,9 @@
 #include "listening/mpgplayer.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -170,6 +172,12 @@ void Harness::select(const QString &path)
 {
     ui.openAnswers << path;
     window->guarded([this] { window->CmdselectClick(); });
+    // A real player reads the file beside the window: until it has, and its
+    // news has reached the window.
+    QElapsedTimer clock;
+    clock.start();
+    while (player1->isOpening() && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 QByteArray readAll(const QString &path)

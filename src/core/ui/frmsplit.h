@@ -188,6 +188,14 @@ protected:
 private:
     void ClearForNewSource();                 // what the selection does before its dialog
     void SelectSource(const QString &chosen); // and with the dialog's answer
+    // The source player's news while it reads the file beside the window:
+    // the declared length, then the end of the reading.
+    void SourceRead();
+    void showTrackLength(); // as the source player knows it now; nothing where it does not
+    // Where listening needs the whole file and it is still being read: waits
+    // for it as for a long write. False where the wait was cancelled or the
+    // file could not be read; the request is then dropped.
+    bool AwaitSource();
     void buildControls();
     void nameForScreenReaders();
     void connectHandlers();
@@ -213,6 +221,7 @@ private:
     QString m_exactTime;
     int m_trackMs = 0;                  // the source's length, for the form of the times
     bool m_selectionIncomplete = false; // a selection ended before it was whole
+    bool m_selectedBefore = false;      // whether a file was selected before the one being read
     ScrollNotifier *m_scroll1 = nullptr;
     Mpris *m_mpris = nullptr;
     QElapsedTimer m_placing;

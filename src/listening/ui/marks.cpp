@@ -28,7 +28,7 @@ void TFrmsplit::CmdStartClick()
 
 void TFrmsplit::CmdEndClick()
 {
-    if (RequireSelection() || RefuseIncompleteSelection())
+    if (RequireSelection() || RefuseIncompleteSelection() || !AwaitSource())
         return;
     CmdSPlayClick();
     if (LblPosS->text().trimmed().isEmpty()) {

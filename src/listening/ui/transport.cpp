@@ -14,7 +14,7 @@
 
 void TFrmsplit::CmdPlayClick()
 {
-    if (RequireSelection())
+    if (RequireSelection() || !AwaitSource())
         return;
     PreviewGuard();
     if (MediaPlayer1().Play()) {
@@ -30,7 +30,7 @@ void TFrmsplit::CmdPlayClick()
 
 void TFrmsplit::CmdPauseClick()
 {
-    if (RequireSelection())
+    if (RequireSelection() || !AwaitSource())
         return;
     PreviewGuard();
     bool done = true;
@@ -69,7 +69,7 @@ void TFrmsplit::CmdstopClick()
 
 void TFrmsplit::CmdRewindClick()
 {
-    if (RequireSelection())
+    if (RequireSelection() || !AwaitSource())
         return;
     PreviewGuard();
     startIfIdle(Timer2);
@@ -85,7 +85,7 @@ void TFrmsplit::CmdRewindClick()
 
 void TFrmsplit::CmdForwardClick()
 {
-    if (RequireSelection())
+    if (RequireSelection() || !AwaitSource())
         return;
     startIfIdle(Timer2);
     const int position = MediaPlayer1().Position();
@@ -106,7 +106,7 @@ void TFrmsplit::Timer2Timer()
 void TFrmsplit::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
 {
     PreviewGuard();
-    if (scrollCode == ScrollNotifier::SB_THUMBTRACK || scrollCode == ScrollNotifier::SB_ENDSCROLL) {
+    if ((scrollCode == ScrollNotifier::SB_THUMBTRACK || scrollCode == ScrollNotifier::SB_ENDSCROLL) && AwaitSource()) {
         if (scrollCode == ScrollNotifier::SB_THUMBTRACK)
             Timer2->stop();
         else

@@ -73,7 +73,7 @@ void runWithProgress(QWidget *owner, int64_t total, CopyProgress &progress, cons
         const auto show = [&] {
             const int64_t written = progress.written.load();
             dialog.setLabelText(
-                QStringLiteral("Writing the new MP3: %1 of %2 MiB").arg(mebibytes(written), mebibytes(total)));
+                QStringLiteral("%1: %2 of %3 MiB").arg(hooks.what, mebibytes(written), mebibytes(total)));
             dialog.setValue(total > 0 ? static_cast<int>(written * 1000 / total) : 0);
         };
         QTimer tick;

@@ -6,6 +6,8 @@
 
 #include "segment/segmentfile.h"
 
+#include <QString>
+
 #include <functional>
 
 class QWidget;
@@ -15,6 +17,8 @@ namespace segment {
 constexpr int kProgressAfterMs = 1000;
 
 struct ProgressHooks {
+    // What the progress window says is under way ("... : 1.0 of 4.0 MiB").
+    QString what = QStringLiteral("Writing the new MP3");
     // Ctrl+Q in the progress window: the write is cancelled, and then this.
     std::function<void()> quit;
     // While the progress window shows (true) and once it has gone (false):

@@ -37,6 +37,9 @@ void TFrmsplit::ClosePreviewPlayer()
 
 void TFrmsplit::StopSourcePlayer()
 {
+    // A source still being read plays nothing yet.
+    if (MediaPlayer1().isOpening())
+        return;
     QString error;
     must(MediaPlayer1().Stop(&error), error);
 }
