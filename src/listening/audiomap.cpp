@@ -76,17 +76,20 @@ int samplesPerFrame(const Header &h)
 // frame, the search for the next frame reads every byte.
 class Window {
 public:
-    Window(const ReadAt &read, int64_t size) : m_read(read), m_size(size) {}
+    Window(const ReadAt &read, int64_t size, int64_t span = kWindowBytes)
+        : m_read(read), m_size(size), m_span(span), m_data(static_cast<size_t>(span))
+    {
+    }
     [[nodiscard]] int64_t size() const { return m_size; }
 
-    // The n (at most kSpan) bytes at offset, or nullptr when they pass the end.
+    // The n (at most span()) bytes at offset, or nullptr when they pass the end.
     const unsigned char *at(int64_t offset, int64_t n)
     {
         if (offset < 0 || offset + n > m_size)
             return nullptr;
         if (offset < m_start || offset + n > m_start + m_length) {
             m_start = offset;
-            m_length = std::max<int64_t>(0, m_read(offset, m_data.data(), kSpan));
+            m_length = std::max<int64_t>(0, m_read(offset, m_data.data(), m_span));
             if (offset + n > m_start + m_length)
                 return nullptr;
         }
@@ -106,14 +109,15 @@ public:
     }
     [[nodiscard]] const ReadAt &reader() const { return m_read; }
 
-    // As large as the reader's own buffer, so that the file's bytes are
-    // read straight into this window, copied once.
-    static constexpr int64_t kSpan = kWindowBytes;
+    [[nodiscard]] int64_t span() const { return m_span; }
 
 private:
     const ReadAt &m_read;
     int64_t m_size;
-    std::vector<unsigned char> m_data = std::vector<unsigned char>(kSpan);
+    // As large as the reader's own buffer (by default), so that the file's
+    // bytes are read straight into this window, copied once.
+    int64_t m_span;
+    std::vector<unsigned char> m_data;
     int64_t m_start = 0;
     int64_t m_length = 0;
 };
@@ -337,7 +341,7 @@ int64_t id3v2SizeAt(Window &file, int64_t offset)
 int64_t pastZeros(Window &file, int64_t offset)
 {
     while (offset < file.size()) {
-        const int64_t span = std::min<int64_t>(Window::kSpan, file.size() - offset);
+        const int64_t span = std::min<int64_t>(file.span(), file.size() - offset);
         const unsigned char *p = file.at(offset, span);
         if (!p)
             return offset;
@@ -530,13 +534,15 @@ std::optional<Header> parseHeader(const unsigned char *p)
 
 std::optional<Declared> declaredLength(const ReadAt &read, int64_t size)
 {
-    Window file(read, size);
+    // Small reads: this is all that is read before the length can show.
+    constexpr int64_t kSmall = 64 << 10;
+    Window file(read, size, kSmall);
     int64_t first = 0;
     while (const int64_t tag = id3v2SizeAt(file, first))
         first += tag;
     first = pastZeros(file, first);
     std::optional<Header> stream;
-    Window probe(read, size);
+    Window probe(read, size, kSmall);
     const std::optional<int64_t> start = findChain(file, probe, first, first + kLeadIn, stream);
     if (!start || stream->layer != 3)
         return std::nullopt;

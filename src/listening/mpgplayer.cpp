@@ -399,7 +399,7 @@ void tell(const std::shared_ptr<MpgPlayer::Opening> &job)
 
 void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QString &path)
 {
-    if (std::unique_ptr<FileReader> reader = FileReader::open(path)) {
+    if (std::unique_ptr<FileReader> reader = FileReader::open(path, 64 << 10)) {
         reader->watchBy(&job->watch);
         FileReader &raw = *reader;
         const auto declared = audiomap::declaredLength(

@@ -1,0 +1,70 @@
+#!/bin/bash
+# A long MP3 on a slow disk (every read slowed down, as from a USB stick): the
+# window answers at once and keeps answering while the file is read, its length
+# shows from the file's header before the reading ends, a Play meanwhile waits
+# with a progress window that Escape cancels, and once the file is read it plays.
+[ -n "${ROAD_PRIVATE_BUS:-}" ] || ROAD_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+. "$(dirname "$0")/roadlib.sh"
+road_x 1280x800
+mkdir -p "$ROAD_TMP/music"
+# Twelve minutes of the test tone, behind a fresh header that counts them all.
+list="$ROAD_TMP/list.txt"
+for _ in $(seq 1 240); do echo "file '$DATA/cbr_44k_stereo_3000ms.mp3'"; done >"$list"
+ffmpeg -v error -f concat -safe 0 -i "$list" -c copy -f mp3 -y "$ROAD_TMP/music/long.mp3" || fail "ffmpeg"
+bytes=$(stat -c %s "$ROAD_TMP/music/long.mp3")
+# 1.5 MB a second: some eight seconds to read it whole.
+export LD_PRELOAD="$CLEAVO_FAULTS"
+export CLEAVO_SLOW_READS="1500000:$ROAD_TMP/music"
+
+mpris() { # METHOD [ARGS...]
+    gdbus call --session --dest org.mpris.MediaPlayer2.cleavo --object-path /org/mpris/MediaPlayer2 \
+        --method "$@" 2>&1
+}
+property() { mpris org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player "$1"; }
+now_ms() { date +%s%3N; }
+
+step "the file chosen ($bytes bytes)"
+started=$(now_ms)
+cleavo_start "$ROAD_TMP/music/long.mp3"
+shown=$(now_ms)
+WAIT=5 until_true sh -c 'gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.NameHasOwner org.mpris.MediaPlayer2.cleavo | grep -q true' \
+    || fail "the player is not offered on the bus"
+length_us() { property Metadata | grep -o "'mpris:length': <int64 [0-9]*>" | grep -o '[0-9]*>' | tr -d '>'; }
+WAIT=2 until_true sh -c "[ -n \"\$( $(declare -f mpris property length_us); length_us)\" ] && [ \"\$( $(declare -f mpris property length_us); length_us)\" -gt 0 ]" \
+    || fail "no length shows while the file is read"
+length=$(length_us)
+known=$(now_ms)
+[ $((length / 1000000)) -ge 715 ] && [ $((length / 1000000)) -le 735 ] || fail "the length shown is $length us, not some twelve minutes"
+step "the window showed in $((shown - started)) ms, the length in $((known - started)) ms"
+
+step "it answers while the file is read"
+click_at $AT_BYTE
+for _ in 1 2 3 4 5; do
+    t0=$(now_ms)
+    property PlaybackStatus | grep -q Stopped || fail "the window does not answer"
+    took=$(($(now_ms) - t0))
+    [ "$took" -lt 200 ] || fail "the window took $took ms to answer"
+    sleep 0.2
+done
+import -window root "$ROAD_TMP/reading.png" 2>/dev/null
+
+step "Play waits for the whole file; Escape cancels the wait"
+click_at $AT_LISTEN
+click_at $AT_PLAY
+progress=$(window_titled "MP3 Cleavo") || exit 1
+xdotool windowactivate --sync "$progress" key Escape
+WAIT=3 until_true sh -c "! xdotool search --onlyvisible --pid $CLEAVO_PID 2>/dev/null | grep -qx $progress" \
+    || fail "the progress window stayed after Escape"
+sleep 0.3 # the wait ends, and the controls take clicks again
+property PlaybackStatus | grep -q Stopped || fail "Play played after the cancelled wait"
+
+step "once the file is read, Play plays"
+click_at $AT_PLAY
+# The progress window shows again while the rest is read; it goes by itself.
+playing() { property PlaybackStatus | grep -q Playing; }
+WAIT=30 until_true playing || fail "Play did not play once the file was read"
+ended=$(now_ms)
+step "the file was read and playing in $((ended - started)) ms"
+expect_only_main "after the reading"
+click_at $AT_EXIT
+expect_ended "Exit"
