@@ -473,6 +473,11 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
     noteStream(*stream);
     while (offset < size) {
         bool whole = false;
+        // The side information first: read after the next frame's header, it
+        // could move the window back, and the file would be read twice.
+        const int64_t sideEnd = std::min<int64_t>(size - offset, 4 + 2 + layer3::sideInfoBytes(1, false));
+        const unsigned char *head = stream->layer == 3 ? file.at(offset, sideEnd) : nullptr;
+        const auto side = head ? layer3::readSideInfo(head, sideEnd) : std::nullopt;
         int64_t n = frameAt(file, offset, *stream, &known, &whole);
         if (n == 0) {
             // Another stream of the layer going on from here, as where two
@@ -496,10 +501,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
             if (summary.frames % kIndexStep == 0)
                 summary.index.push_back(offset);
             ++summary.frames;
-            const int64_t sideEnd = std::min<int64_t>(n, 4 + 2 + layer3::sideInfoBytes(1, false));
-            const unsigned char *head = stream->layer == 3 ? file.at(offset, sideEnd) : nullptr;
-            const auto side = head ? layer3::readSideInfo(head, sideEnd) : std::nullopt;
-            summary.loudness.push_back(side ? layer3::loudness(*side) : 0);
+            summary.loudness.push_back(side && n >= sideEnd ? layer3::loudness(*side) : 0);
             offset += n;
             continue;
         }
