@@ -302,6 +302,97 @@ private slots:
         }
     }
 
+    // A long source on a slow disk, chosen with a real player: the selection
+    // returns while the file is still being read.
+    QString slowSource(Harness &h, const QString &name, long bytesPerSecond)
+    {
+        const QByteArray tone = readAll(testData("cbr_44k_stereo_3000ms.mp3"));
+        const QString path = dir() + QLatin1Char('/') + name;
+        writeFile(path, tone.repeated(80)); // 3.9 MB: four minutes of tone
+        cleavo_fault_slow_reads(QFile::encodeName(path).constData(), bytesPerSecond);
+        h.ui.openAnswers << path;
+        h.window->guarded([&] { h.window->CmdselectClick(); });
+        return path;
+    }
+
+    // Play while the file is read waits for it, with a progress window that
+    // Escape cancels: the request is dropped, the selection stays, and once
+    // the file is read Play plays.
+    void aCancelledWaitForTheWholeFileDropsTheRequest()
+    {
+        Harness h;
+        h.create(true);
+        TFrmsplit &w = *h.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString path = slowSource(h, QStringLiteral("slow.mp3"), 1 << 20);
+        QVERIFY(w.MediaPlayer1().isOpening());
+        QVERIFY(w.v.FileSelected); // cutting by bytes needs no more
+        QString label;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            auto *dialog = w.findChild<QProgressDialog *>(QStringLiteral("WriteProgress"));
+            if (!dialog || !dialog->isVisible() || !label.isEmpty())
+                return;
+            label = dialog->labelText();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        driver.start(50);
+        w.CmdPlay->click();
+        driver.stop();
+        QVERIFY2(label.startsWith(QStringLiteral("Reading the MP3: ")), qPrintable(label));
+        QCOMPARE(w.MediaPlayer1().Mode(), int(MediaPlayer::NotReady));
+        QCOMPARE(w.LblFile->text(), path);
+        QVERIFY(w.MediaPlayer1().isOpening());
+        cleavo_fault_disarm();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.MediaPlayer1().isOpening(), 20000);
+        w.CmdPlay->click();
+        QCOMPARE(w.MediaPlayer1().Mode(), int(MediaPlayer::Playing));
+        QVERIFY(h.ui.texts().isEmpty());
+        QVERIFY(w.LblEnd->text().toInt() > 200000);
+    }
+
+    // Another file chosen while one is read: the first reading is let go
+    // at once, and only the second file's length and news are heard.
+    void anotherFileChosenWhileOneIsRead()
+    {
+        Harness h;
+        h.create(true);
+        TFrmsplit &w = *h.window;
+        slowSource(h, QStringLiteral("first.mp3"), 200 << 10);
+        QVERIFY(w.MediaPlayer1().isOpening());
+        QElapsedTimer clock;
+        clock.start();
+        h.select(testData("vbr_xing_3000ms.mp3"));
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(w.MediaPlayer1().isOpen());
+        QCOMPARE(w.LblEnd->text(), QStringLiteral("3000"));
+        QTest::qWait(300);
+        QCOMPARE(w.LblEnd->text(), QStringLiteral("3000"));
+        QVERIFY(h.ui.texts().isEmpty());
+    }
+
+    // A read that fails halfway (a stick pulled out): a clear message, and
+    // no cut is made from what was read.
+    void aReadErrorWhileTheFileIsRead()
+    {
+        Harness h;
+        h.create(true);
+        TFrmsplit &w = *h.window;
+        const QString path = dir() + QStringLiteral("/pulled.mp3");
+        writeFile(path, readAll(testData("cbr_44k_stereo_3000ms.mp3")).repeated(80));
+        cleavo_fault_arm(CLEAVO_FAULT_READ, QFile::encodeName(path).constData(), 4, EIO);
+        h.select(path);
+        cleavo_fault_disarm();
+        QVERIFY(!w.MediaPlayer1().isOpen() && !w.MediaPlayer1().isOpening());
+        QCOMPARE(h.ui.texts().size(), 1);
+        QVERIFY2(
+            h.ui.texts().first().startsWith(QStringLiteral("The MP3 could not be read to its end: Input/output error")),
+            qPrintable(h.ui.texts().first()));
+        QVERIFY(!w.v.FileSelected);
+        QVERIFY(w.LblEnd->text().isEmpty());
+    }
+
     // A trash that refuses the earlier file at any of its own calls: the
     // earlier file stays as it was, the trash holds nothing, and the failure
     // says why. Where the disk has no trash and none can be made, the file is
