@@ -370,13 +370,15 @@ struct MpgPlayer::Opening : MediaPlayer::Reading {
 
 namespace {
 
-// Where the background readings post their news: an object of the window's
-// thread that lives as long as the program, so that a reading abandoned at the
-// end never posts to one that has gone.
-QObject *mailbox()
+std::mutex newsMutex;
+std::vector<std::shared_ptr<MpgPlayer::Opening>> news; // under newsMutex
+
+// An object of the window's thread that lives as long as the program, so that a
+// reading abandoned at the end never posts to one that has gone.
+ReadingNews *mailbox()
 {
-    static QObject *box = [] {
-        auto *made = new QObject;
+    static ReadingNews *box = [] {
+        auto *made = new ReadingNews;
         if (QCoreApplication *app = QCoreApplication::instance())
             made->moveToThread(app->thread());
         return made;
@@ -388,13 +390,11 @@ void tell(const std::shared_ptr<MpgPlayer::Opening> &job)
 {
     if (job->watch.stop.load())
         return;
-    QMetaObject::invokeMethod(
-        mailbox(),
-        [job] {
-            if (job->arrived)
-                job->arrived();
-        },
-        Qt::QueuedConnection);
+    {
+        const std::lock_guard lock(newsMutex);
+        news.push_back(job);
+    }
+    QMetaObject::invokeMethod(mailbox(), "deliver", Qt::QueuedConnection);
 }
 
 void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QString &path)
@@ -439,6 +439,19 @@ void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QStr
 }
 
 } // namespace
+
+void ReadingNews::deliver()
+{
+    std::vector<std::shared_ptr<MpgPlayer::Opening>> arrived;
+    {
+        const std::lock_guard lock(newsMutex);
+        arrived.swap(news);
+    }
+    for (const auto &job : arrived) {
+        if (job->arrived)
+            job->arrived();
+    }
+}
 
 bool MpgPlayer::BeginOpen(QString *error)
 {

@@ -87,6 +87,14 @@ public slots:
     }
 };
 
+// Where the background readings post their news for the window's thread: the
+// readings queue it, and one queued call delivers all that waits.
+class ReadingNews : public QObject {
+    Q_OBJECT
+public slots:
+    void deliver();
+};
+
 // Decodes with libmpg123 in a thread of its own and plays through the shared
 // SDL device. Positions count the frames the device has consumed. The end of
 // a track is noticed once, by a notice queued to the thread that made the

@@ -2,7 +2,8 @@
 # A long MP3 on a slow disk (every read slowed down, as from a USB stick): the
 # window answers at once and keeps answering while the file is read, its length
 # shows from the file's header before the reading ends, a Play meanwhile waits
-# with a progress window that Escape cancels, and once the file is read it plays.
+# with a progress window that Escape cancels, and once the file is read it plays;
+# Exit or a SIGTERM while it is read end the program at once.
 [ -n "${ROAD_PRIVATE_BUS:-}" ] || ROAD_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 . "$(dirname "$0")/roadlib.sh"
 road_x 1280x800
@@ -68,3 +69,10 @@ step "the file was read and playing in $((ended - started)) ms"
 expect_only_main "after the reading"
 click_at $AT_EXIT
 expect_ended "Exit"
+
+for how in Exit SIGTERM; do
+    step "$how while the file is read ends the program at once"
+    cleavo_start "$ROAD_TMP/music/long.mp3"
+    if [ "$how" = Exit ]; then click_at $AT_EXIT; else kill -TERM "$CLEAVO_PID"; fi
+    WAIT=1 until_true sh -c "! kill -0 $CLEAVO_PID 2>/dev/null" || fail "$how: still running a second later"
+done
