@@ -181,12 +181,11 @@ void StreamDeleter::operator()(SDL_AudioStream *stream) const
     SDL_FreeAudioStream(stream);
 }
 
-Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error,
-                    std::shared_ptr<const SourceMap> *learned, ReadWatch *watch)
+namespace {
+
+// A decoder as the players use it: quiet, stereo float at the file's rate.
+Decoder newDecoder(QString *error)
 {
-    initLibrary();
-    // Taken before the file is read: a change while it is read makes the map stale.
-    const std::optional<Identity> identity = identityOf(path);
     int err = MPG123_OK;
     Decoder handle(mpg123_new(nullptr, &err));
     if (!handle) {
@@ -202,6 +201,50 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     mpg123_rates(&rates, &rateCount);
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(handle.get(), rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    return handle;
+}
+
+// A decoder on the whole file from its start, as it comes, for playing while
+// the file is still being read: nothing is walked or measured first.
+Decoder firstDecoder(const QString &path, long &rate, int &channels, QString *error)
+{
+    Decoder handle = newDecoder(error);
+    std::unique_ptr<FileReader> reader = handle ? FileReader::open(path, 64 << 10, error) : nullptr;
+    if (!reader)
+        return {};
+    mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
+                                 FileReader::closeCallback);
+    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) {
+        failed(error, decoderError(handle.get(), MPG123_ERR));
+        return {};
+    }
+    std::vector<unsigned char> block(16384);
+    size_t done = 0;
+    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
+        const int rc = mpg123_read(handle.get(), block.data(), block.size(), &done);
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+            break;
+    }
+    int encoding = 0;
+    if (done == 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || rate <= 0
+        || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
+        failed(error, kNoAudio);
+        return {};
+    }
+    return handle;
+}
+
+} // namespace
+
+Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &frames, QString *error,
+                    std::shared_ptr<const SourceMap> *learned, ReadWatch *watch)
+{
+    initLibrary();
+    // Taken before the file is read: a change while it is read makes the map stale.
+    const std::optional<Identity> identity = identityOf(path);
+    Decoder handle = newDecoder(error);
+    if (!handle)
+        return {};
 
     // The decoder reads through a large buffer (a system call per frame would
     // make the scan of a long file slow), and sees only the file's audio:
@@ -491,22 +534,70 @@ bool MpgPlayer::FinishOpen(QString *error)
     job->arrived = nullptr;
     std::unique_lock lock(job->mutex);
     job->ended.wait(lock, [&] { return job->done; });
-    if (!job->handle)
+    if (!job->handle) {
+        release(); // what played from the first decoder ends with it
         return failed(error, job->error);
+    }
+    // Playing from the first decoder meanwhile: the walked one goes on from
+    // the place heard.
+    const State was = m_state;
+    if (was == State::Playing || was == State::Paused)
+        haltPlayback();
+    const int64_t at = was == State::Closed ? 0 : m_frame;
     m_map = std::move(job->map);
-    m_channel.reset();
-    if (!AudioOutput::instance().attach(&m_channel))
-        return failed(error, QStringLiteral("Too many players are open at once"));
+    if (was == State::Closed) {
+        m_channel.reset();
+        if (!AudioOutput::instance().attach(&m_channel))
+            return failed(error, QStringLiteral("Too many players are open at once"));
+    }
     // The audio device is looked for at the first Play: choosing a file only
     // reads it.
+    m_stream.reset();
     m_handle = std::move(job->handle);
     m_rate = job->rate;
     m_channels = job->channels;
     m_totalFrames = job->frames;
     m_lengthMs = static_cast<int>((m_totalFrames * 1000 + m_rate / 2) / m_rate);
+    m_frame = std::min(at, m_totalFrames);
+    m_state = State::Stopped;
+    if (was == State::Playing || was == State::Paused) {
+        if (!startPlayback(error))
+            return false;
+        if (was == State::Paused) {
+            AudioOutput::instance().deactivate(&m_channel);
+            m_state = State::Paused;
+        }
+    }
+    return true;
+}
+
+// Play while the file is still being read: from its start, with a decoder
+// on the file as it comes, until the reading ends and the walked one takes over.
+bool MpgPlayer::playWhileReading(QString *error)
+{
+    long rate = 0;
+    int channels = 0;
+    Decoder handle = firstDecoder(FileName(), rate, channels, error);
+    if (!handle)
+        return false;
+    m_channel.reset();
+    if (!AudioOutput::instance().attach(&m_channel))
+        return failed(error, QStringLiteral("Too many players are open at once"));
+    m_handle = std::move(handle);
+    m_stream.reset();
+    m_rate = rate;
+    m_channels = channels;
+    m_map = std::make_shared<SourceMap>();
+    m_lengthMs = m_declaredMs.value_or(0);
+    m_totalFrames = m_declaredMs ? int64_t{*m_declaredMs} * rate / 1000 : INT64_MAX / 4;
     m_frame = 0;
     m_state = State::Stopped;
-    return true;
+    if (startPlayback(error))
+        return true;
+    AudioOutput::instance().detach(&m_channel);
+    m_handle.reset();
+    m_state = State::Closed;
+    return false;
 }
 
 bool MpgPlayer::Open(QString *error)
@@ -558,6 +649,8 @@ void MpgPlayer::release()
 
 bool MpgPlayer::Play(QString *error)
 {
+    if (m_job && m_state == State::Closed)
+        return playWhileReading(error);
     if (!requireOpen(error))
         return false;
     checkEnd();

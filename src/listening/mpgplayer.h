@@ -133,6 +133,7 @@ private:
 
     [[nodiscard]] bool ensureOutput(QString *error);
     [[nodiscard]] bool startPlayback(QString *error);
+    [[nodiscard]] bool playWhileReading(QString *error);
     void release();      // closes without asking whether it was open
     void haltPlayback(); // joins the decoder; sets m_frame from what was heard
     void checkEnd();     // a drained channel means the track has ended

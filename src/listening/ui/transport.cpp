@@ -14,7 +14,8 @@
 
 void TFrmsplit::CmdPlayClick()
 {
-    if (RequireSelection() || !AwaitSource())
+    // Plays from the start at once, also while the file is still being read.
+    if (RequireSelection())
         return;
     PreviewGuard();
     if (MediaPlayer1().Play()) {
@@ -30,7 +31,7 @@ void TFrmsplit::CmdPlayClick()
 
 void TFrmsplit::CmdPauseClick()
 {
-    if (RequireSelection() || !AwaitSource())
+    if (RequireSelection())
         return;
     PreviewGuard();
     bool done = true;

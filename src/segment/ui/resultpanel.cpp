@@ -37,8 +37,8 @@ void TFrmsplit::ClosePreviewPlayer()
 
 void TFrmsplit::StopSourcePlayer()
 {
-    // A source still being read plays nothing yet.
-    if (MediaPlayer1().isOpening())
+    // A source still being read that plays nothing yet has nothing to stop.
+    if (MediaPlayer1().isOpening() && !MediaPlayer1().isOpen())
         return;
     QString error;
     must(MediaPlayer1().Stop(&error), error);
