@@ -10,6 +10,7 @@
 #include "listening/mpgplayer.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -81,6 +82,11 @@ int main(int argc, char **argv)
             }));
             theirs.push_back(ffprobe(chosen.file));
         }
+        // The length shows from the header, or once the file is read.
+        QElapsedTimer clock;
+        clock.start();
+        while (window.LblEnd->text().isEmpty() && clock.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         if (window.LblEnd->text().toLongLong() <= 0)
             return 1;
         bench::row(QStringLiteral("choose a file to an answering window, ") + label, bench::median(ours),
