@@ -398,6 +398,7 @@ struct MpgPlayer::Opening : MediaPlayer::Reading {
 
     ReadWatch watch;
     int64_t size = 0;
+    std::optional<Identity> chosen; // the file as it was when it was chosen
     mutable std::mutex mutex;
     mutable std::condition_variable ended;
     bool done = false; // the fields below are set
@@ -467,6 +468,11 @@ void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QStr
     QString error;
     std::shared_ptr<const SourceMap> map;
     Decoder handle = openDecoder(path, rate, channels, frames, &error, &map, &job->watch);
+    // Changed since it was chosen, before the walk began: not the file chosen.
+    if (handle && identityOf(path) != job->chosen) {
+        handle.reset();
+        error = QStringLiteral("The MP3 changed while it was being read");
+    }
     {
         const std::lock_guard lock(job->mutex);
         job->handle = std::move(handle);
@@ -504,6 +510,7 @@ bool MpgPlayer::BeginOpen(QString *error)
     if (!probe)
         return false;
     auto job = std::make_shared<Opening>();
+    job->chosen = identityOf(FileName());
     job->size = std::max<off_t>(0, probe->seek(0, SEEK_END));
     probe.reset();
     job->arrived = [this] {

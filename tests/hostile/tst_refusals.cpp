@@ -375,23 +375,40 @@ private slots:
         QVERIFY(h.ui.texts().isEmpty());
     }
 
-    // A read that fails halfway (a stick pulled out): a clear message, and
-    // no cut is made from what was read.
-    void aReadErrorWhileTheFileIsRead()
+    void aFileThatFailsWhileItIsRead_data()
     {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("said");
+        QTest::addRow("a read fails (a stick pulled out)")
+            << "error"
+            << "The MP3 could not be read to its end: Input/output error";
+        QTest::addRow("cut short meanwhile") << "shrink"
+                                             << "The MP3 changed while it was being read";
+    }
+    // A file that cannot be read to its end, or changes while it is read: a
+    // clear message, and nothing is cut from what was read.
+    void aFileThatFailsWhileItIsRead()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, said);
         Harness h;
         h.create(true);
         TFrmsplit &w = *h.window;
         const QString path = dir() + QStringLiteral("/pulled.mp3");
-        writeFile(path, readAll(testData("cbr_44k_stereo_3000ms.mp3")).repeated(80));
-        cleavo_fault_arm(CLEAVO_FAULT_READ, QFile::encodeName(path).constData(), 4, EIO);
-        h.select(path);
+        if (how == QLatin1String("error")) {
+            writeFile(path, readAll(testData("cbr_44k_stereo_3000ms.mp3")).repeated(80));
+            cleavo_fault_arm(CLEAVO_FAULT_READ, QFile::encodeName(path).constData(), 4, EIO);
+            h.select(path);
+        } else {
+            slowSource(h, QStringLiteral("pulled.mp3"), 1 << 20);
+            QVERIFY(w.MediaPlayer1().isOpening());
+            QVERIFY(QFile::resize(path, 100000));
+            QTRY_VERIFY_WITH_TIMEOUT(!w.MediaPlayer1().isOpening(), 20000);
+        }
         cleavo_fault_disarm();
         QVERIFY(!w.MediaPlayer1().isOpen() && !w.MediaPlayer1().isOpening());
         QCOMPARE(h.ui.texts().size(), 1);
-        QVERIFY2(
-            h.ui.texts().first().startsWith(QStringLiteral("The MP3 could not be read to its end: Input/output error")),
-            qPrintable(h.ui.texts().first()));
+        QVERIFY2(h.ui.texts().first().startsWith(said), qPrintable(h.ui.texts().first()));
         QVERIFY(!w.v.FileSelected);
         QVERIFY(w.LblEnd->text().isEmpty());
     }
