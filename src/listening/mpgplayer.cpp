@@ -432,7 +432,8 @@ ReadingNews *mailbox()
 
 void tell(const std::shared_ptr<MpgPlayer::Opening> &job)
 {
-    if (job->watch.stop.load())
+    // Let go, or with no event loop to hear it (a tool that opens and waits).
+    if (job->watch.stop.load() || !QCoreApplication::instance())
         return;
     {
         const std::lock_guard lock(newsMutex);
