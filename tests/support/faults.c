@@ -10,6 +10,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdarg.h>
 #include <stdatomic.h>
@@ -26,12 +27,14 @@ static atomic_int armedNth = 1;
 static atomic_int armedErrno = EIO;
 static atomic_int seen = 0;
 static atomic_int refused = 0;
-static char armedPath[4096];
+static char armedPath[4096]; /* under pathLock, as readPath */
+static pthread_mutex_t pathLock = PTHREAD_MUTEX_INITIALIZER;
 static atomic_int noTmpFile = 0;
 static atomic_int delayMicroseconds = 0;
 static char delayPath[4096];
 static atomic_long readRate = 0;
-static char readPath[4096];
+static char readPath[4096]; /* under readLock: readings let go may still run */
+static pthread_mutex_t readLock = PTHREAD_MUTEX_INITIALIZER;
 static atomic_int signalCall = -1;
 static atomic_int signalNumber = 0;
 static char signalPath[4096];
@@ -39,7 +42,9 @@ static char signalPath[4096];
 void cleavo_fault_arm(int call, const char *pathPart, int nth, int error)
 {
     atomic_store(&armedCall, -1);
+    pthread_mutex_lock(&pathLock);
     snprintf(armedPath, sizeof armedPath, "%s", pathPart ? pathPart : "");
+    pthread_mutex_unlock(&pathLock);
     atomic_store(&armedNth, nth);
     atomic_store(&armedErrno, error);
     atomic_store(&seen, 0);
@@ -81,9 +86,10 @@ void cleavo_fault_slow_writes(const char *pathPart, int microseconds)
 
 void cleavo_fault_slow_reads(const char *pathPart, long bytesPerSecond)
 {
-    atomic_store(&readRate, 0);
+    pthread_mutex_lock(&readLock);
     snprintf(readPath, sizeof readPath, "%s", pathPart ? pathPart : "");
     atomic_store(&readRate, bytesPerSecond);
+    pthread_mutex_unlock(&readLock);
 }
 
 /* Preloaded into a program (the road tests), the slow writes are set from
@@ -138,7 +144,10 @@ static int refuse(int call, const char *path, int fd)
             return 0;
         path = buffer;
     }
-    if (!strstr(path, armedPath))
+    pthread_mutex_lock(&pathLock);
+    const int matches = strstr(path, armedPath) != NULL;
+    pthread_mutex_unlock(&pathLock);
+    if (!matches)
         return 0;
     /* A lock beside a file holds no data of it. */
     const size_t length = strlen(path);
@@ -171,11 +180,22 @@ static void slowRead(int fd, ssize_t got)
 {
     const long rate = atomic_load(&readRate);
     char path[4096];
-    if (rate <= 0 || got <= 0 || !fdPath(fd, path, sizeof path) || !strstr(path, readPath))
+    if (rate <= 0 || got <= 0 || !fdPath(fd, path, sizeof path))
         return;
-    const long long ns = (long long)got * 1000000000LL / rate;
-    struct timespec t = {(time_t)(ns / 1000000000LL), (long)(ns % 1000000000LL)};
-    nanosleep(&t, NULL);
+    pthread_mutex_lock(&readLock);
+    const int slowed = strstr(path, readPath) != NULL;
+    pthread_mutex_unlock(&readLock);
+    if (!slowed)
+        return;
+    /* In slices of at most 10 ms: a reading left running ends soon after
+     * the slowing is ended. */
+    long long ns = (long long)got * 1000000000LL / rate;
+    while (ns > 0 && atomic_load(&readRate) > 0) {
+        const long long slice = ns < 10000000LL ? ns : 10000000LL;
+        struct timespec t = {0, (long)slice};
+        nanosleep(&t, NULL);
+        ns -= slice;
+    }
 }
 
 #define REAL(name, type)                                                                                               \
