@@ -1,6 +1,7 @@
 #include "listening/audiomap.h"
 
 #include "listening/layer3.h"
+#include "listening/piecetags.h"
 
 #include <algorithm>
 #include <array>
@@ -329,11 +330,7 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
 int64_t id3v2SizeAt(Window &file, int64_t offset)
 {
     const unsigned char *p = file.at(offset, 10);
-    if (!p || std::memcmp(p, "ID3", 3) != 0 || p[3] == 0xFF || p[4] == 0xFF || ((p[6] | p[7] | p[8] | p[9]) & 0x80))
-        return 0;
-    const int64_t body = (int64_t(p[6] & 0x7F) << 21) | (int64_t(p[7] & 0x7F) << 14) | (int64_t(p[8] & 0x7F) << 7)
-        | int64_t(p[9] & 0x7F);
-    const int64_t size = 10 + body + ((p[5] & 0x10) ? 10 : 0);
+    const int64_t size = p ? piecetags::tagSize(p, 10) : 0;
     return offset + size <= file.size() ? size : 0;
 }
 
