@@ -8,6 +8,8 @@
 // removed: nothing else proves it is this program's. The mark names this
 // computer and its boot, and the process: a file that another computer
 // writes in a shared folder is never taken for one whose writer has ended.
+// Built for Linux (leftovers_linux.cpp: extended attributes, /proc); another
+// platform would keep the mark and tell a live writer its own way.
 
 #include <QFile>
 #include <QString>

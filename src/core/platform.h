@@ -1,5 +1,7 @@
 #pragma once
 // Where the program keeps its files, and how paths split, on this platform.
+// Built for POSIX (platform_posix.cpp); another platform would provide its own
+// folders, separators and file identity behind these same functions.
 
 #include <QString>
 

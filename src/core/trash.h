@@ -2,6 +2,8 @@
 // The desktop's trash (the freedesktop.org Trash specification): a file that
 // is about to be replaced goes there first, so that it can be restored from
 // the file manager.
+// Built for POSIX (trash_posix.cpp); another platform would hand the file to
+// its own recycle bin behind moveToTrash.
 
 #include <QString>
 

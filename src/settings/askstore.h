@@ -1,6 +1,7 @@
 #pragma once
-// The store of the "Ask" and "Exact" values, each platform's own: a small INI
-// file where the desktop keeps settings files, the registry on Windows.
+// The store of the "Ask" and "Exact" values: a small INI file where the
+// desktop keeps settings files (askstore_posix.cpp). Another platform would
+// provide its native store (a registry, say) behind open and write.
 
 #include <QSettings>
 #include <QString>

@@ -1,5 +1,6 @@
 #pragma once
-// Opening a document or URL with the desktop's default program.
+// Opening a document or URL with the desktop's default program: xdg-open
+// (launcher_posix.cpp); another platform would call its own opener here.
 
 #include <QUrl>
 #include <functional>
