@@ -20,6 +20,13 @@ QString errorReportText(const QString &failure)
     return failure + QLatin1Char('.');
 }
 
+Failure failed(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return {};
+}
+
 void diagnose(const QString &line)
 {
     const std::lock_guard<std::mutex> hold(sinkLock);

@@ -20,13 +20,46 @@
 // the program writes it to standard error, a test may collect it, and by
 // default it goes nowhere.
 //
-// The window's handlers choose the road of each failure: a fixed message of
-// their own, after which they go on, or the default error report, which ends
-// the handler (TFrmsplit::endWith) and shows errorReportText() in one error
-// box once it has unwound to TFrmsplit::guarded().
+// A failing function sets the text and returns in one statement:
+//     return failed(error, QStringLiteral("..."));
+// failed() gives false, an empty std::optional or an empty handle, whichever
+// the function returns.
+//
+// The window's handlers have one road for a failure of the logic that they
+// do not answer with a message of their own: the default error report. The
+// handler shows it with reportFailure(ui, error) (core/ui/interaction.h),
+// which shows errorReportText(error) in one error box, and returns at once; a
+// step that reports a failure returns false, and its caller returns too, so
+// that the handler ends where the failure was met. Nothing is thrown: the
+// window's guard catches only what the toolkit or the runtime throws.
 
 #include <QString>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+// What failed() gives: false, or an empty result of any kind.
+struct Failure {
+    template <class B, std::enable_if_t<std::is_same_v<B, bool>, int> = 0>
+    constexpr operator B() const // NOLINT(google-explicit-constructor): `return failed(...)` in a bool function
+    {
+        return false;
+    }
+    template <class T>
+    constexpr operator std::optional<T>() const // NOLINT(google-explicit-constructor)
+    {
+        return std::nullopt;
+    }
+    template <class T, class D>
+    operator std::unique_ptr<T, D>() const // NOLINT(google-explicit-constructor)
+    {
+        return nullptr;
+    }
+};
+
+// Sets *error, where error is not null, to text.
+Failure failed(QString *error, const QString &text);
 
 // The text shown by the default error report: the failure's own text, with a
 // full stop added when it does not already end in one.

@@ -1,5 +1,6 @@
 #include "core/safefile.h"
 
+#include "core/errors.h"
 #include "core/leftovers.h"
 #include "core/termination.h"
 
@@ -23,13 +24,6 @@
 namespace safefile {
 
 namespace {
-
-bool failed(QString *reason, const QString &text)
-{
-    if (reason)
-        *reason = text;
-    return false;
-}
 
 #ifdef Q_OS_UNIX
 bool failedWith(QString *reason, int error)

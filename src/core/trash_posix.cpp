@@ -1,5 +1,7 @@
 #include "core/trash.h"
 
+#include "core/errors.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
@@ -20,13 +22,6 @@ namespace {
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-bool failed(QString *reason, const QString &text)
-{
-    if (reason)
-        *reason = text;
-    return false;
 }
 
 // The home's data folder, as the desktop finds it.

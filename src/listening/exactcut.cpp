@@ -57,13 +57,6 @@ const char *const kRateChanges
       "(it may be files of other rates joined into one). Nothing was written. Switch off \"Cut at the exact "
       "marks\" to cut it at whole percentages.";
 
-std::optional<Plan> failed(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return std::nullopt;
-}
-
 struct Frame {
     int64_t offset = 0;
     int32_t bytes = 0;

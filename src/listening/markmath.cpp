@@ -1,5 +1,7 @@
 #include "listening/markmath.h"
 
+#include "core/errors.h"
+
 #include <cfenv>
 #include <cmath>
 
@@ -7,19 +9,12 @@ namespace marks {
 
 namespace {
 
-std::optional<int32_t> failed(const char *text, QString *error)
-{
-    if (error)
-        *error = QString::fromLatin1(text);
-    return std::nullopt;
-}
-
 std::optional<int32_t> roundToInt32(long double q, QString *error)
 {
     // The default rounding mode rounds to nearest with ties to even.
     const long double r = std::nearbyintl(q);
     if (!(r >= -9.2233720368547758e18L && r < 9.2233720368547758e18L))
-        return failed("Invalid floating point operation", error);
+        return failed(error, QStringLiteral("Invalid floating point operation"));
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(r))));
 }
 
@@ -28,7 +23,9 @@ std::optional<int32_t> roundToInt32(long double q, QString *error)
 std::optional<int32_t> Percent(int32_t mark, int32_t length, QString *error)
 {
     if (length == 0)
-        return failed(mark == 0 ? "Invalid floating point operation" : "Floating point division by zero", error);
+        return failed(error,
+                      mark == 0 ? QStringLiteral("Invalid floating point operation")
+                                : QStringLiteral("Floating point division by zero"));
     // volatile: each step is rounded to 80 bits where it happens, so that the
     // compiler cannot fuse or reorder them and the percentages stay exact.
     volatile long double q = static_cast<long double>(mark) / static_cast<long double>(length);

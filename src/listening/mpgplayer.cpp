@@ -1,5 +1,6 @@
 #include "listening/mpgplayer.h"
 
+#include "core/errors.h"
 #include "core/platform.h"
 
 #include "listening/filereader.h"
@@ -32,14 +33,6 @@ QString decoderError(mpg123_handle *handle, int code)
     if (code == MPG123_ERR && handle)
         return QString::fromLocal8Bit(mpg123_strerror(handle));
     return QString::fromLocal8Bit(mpg123_plain_strerror(code));
-}
-
-// Sets error to text; the false or empty result of a failed operation.
-bool failed(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
 }
 
 const QString kNoAudio = QStringLiteral("The file contains no MPEG audio that can be played");
@@ -254,7 +247,7 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         return {};
     reader->watchBy(watch);
     // What the reads met: none of it may become a map.
-    const auto readWhole = [&]() {
+    const auto readWhole = [&]() -> bool {
         if (!watch)
             return true;
         if (watch->stop.load())

@@ -56,21 +56,16 @@ bool load(CSimpleIniA &store, const QString &path, QString *error = nullptr)
     QFile file(path);
     if (!file.exists())
         return true;
-    const auto failed = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (!QFileInfo(path).isFile())
-        return failed(QStringLiteral("it is not a file"));
+        return failed(error, QStringLiteral("it is not a file"));
     if (!file.open(QIODevice::ReadOnly))
-        return failed(file.errorString());
+        return failed(error, file.errorString());
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return failed(file.errorString());
+        return failed(error, file.errorString());
     const QByteArray text = normalized(data);
     if (store.LoadData(text.constData(), static_cast<size_t>(text.size())) < 0)
-        return failed(QStringLiteral("its text cannot be read"));
+        return failed(error, QStringLiteral("its text cannot be read"));
     return true;
 }
 

@@ -1,3 +1,4 @@
+#include "core/errors.h"
 #include "core/intconv.h"
 
 #include <QTest>
@@ -61,6 +62,22 @@ private slots:
             QVERIFY(!strictInt(QString::fromLatin1(bad), &error));
             QCOMPARE(error, QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
         }
+    }
+
+    // A failure is never a value: an int or a bool result cannot be made of
+    // one (it would read as 0 or false that succeeded).
+    void failedGivesNothing()
+    {
+        static_assert(!std::is_constructible_v<int, Failure>);
+        QString error;
+        const std::optional<int32_t> number = failed(&error, QStringLiteral("no number"));
+        QVERIFY(!number.has_value());
+        QCOMPARE(error, QStringLiteral("no number"));
+        const bool done = failed(nullptr, QStringLiteral("ignored"));
+        QVERIFY(!done);
+        const std::unique_ptr<int> handle = failed(&error, QStringLiteral("no handle"));
+        QVERIFY(!handle);
+        QCOMPARE(error, QStringLiteral("no handle"));
     }
 };
 
