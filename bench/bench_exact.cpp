@@ -5,6 +5,7 @@
 
 #include "benchutil.h"
 #include "listening/exactcut.h"
+#include "listening/mpgplayer.h"
 #include "segment/segmentfile.h"
 
 #include <QFile>
@@ -28,7 +29,7 @@ int main(int argc, char **argv)
         for (int i = 0; i < 5; ++i) {
             QFile::remove(out);
             cleavo.push_back(bench::timeIt([&] {
-                const auto plan = exactcut::plan(source, start, end);
+                const auto plan = exactcut::plan(source, sourceMap(source).get(), start, end);
                 if (!plan || !segment::copyChunks(source, out, plan->chunks))
                     std::exit(1);
                 offset = plan->firstOffset;

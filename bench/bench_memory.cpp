@@ -2,9 +2,9 @@
 // choosing an hour-long MP3, as the program runs it.
 //   bench_memory FILE
 
+#include "app/frmsplit.h"
 #include "benchutil.h"
 #include "core/mediaplayer.h"
-#include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
 

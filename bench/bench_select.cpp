@@ -3,9 +3,9 @@
 // MP3s, against ffprobe's duration of the same file in the same run.
 //   bench_select LABEL FILE [LABEL FILE ...]
 
+#include "app/frmsplit.h"
 #include "benchutil.h"
 #include "core/mediaplayer.h"
-#include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
 
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
         std::vector<double> ours, theirs;
         for (int i = 0; i < 7; ++i) {
             ours.push_back(bench::timeIt([&] {
-                window.Cmdselect->click();
+                window.findChild<QPushButton *>(QStringLiteral("Cmdselect"))->click();
                 // Answering: the next event posted is taken.
                 bool answered = false;
                 QTimer::singleShot(0, &window, [&] { answered = true; });
@@ -85,9 +85,9 @@ int main(int argc, char **argv)
         // The length shows from the header, or once the file is read.
         QElapsedTimer clock;
         clock.start();
-        while (window.LblEnd->text().isEmpty() && clock.elapsed() < 60000)
+        while (window.findChild<QLabel *>(QStringLiteral("LblEnd"))->text().isEmpty() && clock.elapsed() < 60000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (window.LblEnd->text().toLongLong() <= 0)
+        if (window.findChild<QLabel *>(QStringLiteral("LblEnd"))->text().toLongLong() <= 0)
             return 1;
         bench::row(QStringLiteral("choose a file to an answering window, ") + label, bench::median(ours),
                    QStringLiteral("ffprobe duration"), bench::median(theirs), QStringLiteral("s"));

@@ -1,10 +1,13 @@
 // The main window on the desktop: keys for the whole road, and files dropped on it.
 
+#include "app/frmsplit.h"
+
 #include "app/mpris.h"
 #include "core/mediaplayer.h"
-#include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
 #include "listening/tags.h"
+#include "listening/ui/listeningpanel.h"
+#include "segment/ui/sourcepanel.h"
 
 #include <QApplication>
 
@@ -38,11 +41,12 @@ void TFrmsplit::connectShortcuts()
         auto *shortcut = new QShortcut(sequence, this);
         connect(shortcut, &QShortcut::activated, this, std::move(action));
     };
-    const auto button = [&](const QKeySequence &sequence, QPushButton *target) {
-        key(sequence, [target] { press(target); });
+    using Button = ListeningPanel::Button;
+    const auto button = [&](const QKeySequence &sequence, Button target) {
+        key(sequence, [this, target] { m_listening->press(target); });
     };
-    button(QKeySequence(Qt::CTRL | Qt::Key_O), Cmdselect);
-    button(QKeySequence(Qt::Key_F1), Button2);
+    key(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_source->press(); });
+    key(QKeySequence(Qt::Key_F1), [this] { press(Button2); });
     // During a write the controls take no clicks, but Ctrl+Q still cancels
     // it and ends the program, as closing the window does.
     key(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
@@ -51,15 +55,15 @@ void TFrmsplit::connectShortcuts()
         else
             press(CmdCancel);
     });
-    button(QKeySequence(Qt::Key_MediaPause), CmdPause);
-    button(QKeySequence(Qt::Key_MediaStop), CmdStop);
+    button(QKeySequence(Qt::Key_MediaPause), Button::Pause);
+    button(QKeySequence(Qt::Key_MediaStop), Button::Stop);
     // Most keyboards send Play (XF86AudioPlay) from their one play/pause key:
     // it pauses while playing, as in every player.
-    key(QKeySequence(Qt::Key_MediaPlay), [this] { playOrPause(); });
-    key(QKeySequence(Qt::Key_MediaTogglePlayPause), [this] { playOrPause(); });
+    key(QKeySequence(Qt::Key_MediaPlay), [this] { m_listening->playOrPause(); });
+    key(QKeySequence(Qt::Key_MediaTogglePlayPause), [this] { m_listening->playOrPause(); });
     // With Ctrl and Shift: never typed into the step fields.
-    button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), CmdStart);
-    button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), CmdEnd);
+    button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), Button::Start);
+    button(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), Button::End);
 }
 
 namespace {
@@ -81,12 +85,6 @@ bool acceptWithoutMove(QDropEvent *event)
 
 } // namespace
 
-void TFrmsplit::playOrPause()
-{
-    const int mode = MediaPlayer1().Mode();
-    press(mode == MediaPlayer::Playing || mode == MediaPlayer::Paused ? CmdPause : CmdPlay);
-}
-
 void TFrmsplit::connectMediaControls()
 {
     Mpris::Player player;
@@ -100,11 +98,11 @@ void TFrmsplit::connectMediaControls()
     // The tags are read once for each file selected.
     auto known = std::make_shared<std::pair<QString, Mpris::Track>>();
     player.track = [this, known] {
-        if (known->first != v.SourceFileName || known->second.title.isEmpty()) {
-            const tags::Tags found = tags::read(v.SourceFileName);
-            known->first = v.SourceFileName;
-            known->second = {found.title.isEmpty() ? QFileInfo(v.SourceFileName).fileName() : found.title, found.artist,
-                             found.album};
+        if (known->first != m_values.SourceFileName || known->second.title.isEmpty()) {
+            const tags::Tags found = tags::read(m_values.SourceFileName);
+            known->first = m_values.SourceFileName;
+            known->second = {found.title.isEmpty() ? QFileInfo(m_values.SourceFileName).fileName() : found.title,
+                             found.artist, found.album};
         }
         return known->second;
     };
@@ -117,24 +115,25 @@ void TFrmsplit::connectMediaControls()
         return MediaPlayer1().isOpen() ? qint64(MediaPlayer1().Position()) * 1000 : qint64(0);
     };
     player.canPlay = [this] {
-        return clickable(CmdPlay);
+        return m_listening->clickable(ListeningPanel::Button::Play);
     };
     player.canPause = [this] {
-        return clickable(CmdPause);
+        return m_listening->clickable(ListeningPanel::Button::Pause);
     };
     player.reachable = [this] {
         return !m_writing && QApplication::activeModalWidget() == nullptr;
     };
     player.act = [this](const QString &what) {
         const int mode = MediaPlayer1().Mode();
+        using Button = ListeningPanel::Button;
         if (what == QLatin1String("Play"))
-            press(mode == MediaPlayer::Paused ? CmdPause : CmdPlay); // Pause resumes
+            m_listening->press(mode == MediaPlayer::Paused ? Button::Pause : Button::Play); // Pause resumes
         else if (what == QLatin1String("Pause") && mode == MediaPlayer::Playing)
-            press(CmdPause);
+            m_listening->press(Button::Pause);
         else if (what == QLatin1String("PlayPause"))
-            playOrPause();
+            m_listening->playOrPause();
         else if (what == QLatin1String("Stop"))
-            press(CmdStop);
+            m_listening->press(Button::Stop);
     };
     player.raise = [this] {
         showNormal();
@@ -147,7 +146,7 @@ void TFrmsplit::connectMediaControls()
 void TFrmsplit::mediaControlsChanged()
 {
     // Offered from the first selection on.
-    if (v.FileSelected)
+    if (m_values.FileSelected)
         m_mpris->offer();
     m_mpris->refresh();
 }

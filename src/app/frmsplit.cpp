@@ -1,16 +1,18 @@
 // The main window's life: start-up, the two modes, the selection guard, exit.
 
-#include "core/ui/frmsplit.h"
-#include "app/placement.h"
+#include "app/frmsplit.h"
 
-#include "app/scrollbar.h"
+#include "app/placement.h"
+#include "byterange/ui/bytepanel.h"
 #include "core/errors.h"
 #include "core/mediaplayer.h"
 #include "core/platform.h"
 #include "core/ui/interaction.h"
-#include "listening/ui/scrollnotifier.h"
-#include "listening/ui/spinedit.h"
-#include "segment/segmentfile.h"
+#include "core/ui/scrollbar.h"
+#include "listening/ui/listeningpanel.h"
+#include "segment/ui/resultpanel.h"
+#include "segment/ui/segmentwriter.h"
+#include "segment/ui/sourcepanel.h"
 #include "settings/settings.h"
 
 #include <QAccessibleWidget>
@@ -47,23 +49,14 @@ TFrmsplit::TFrmsplit(Services services, QWidget *parent) : QWidget(parent), m_se
     connectHandlers();
     connectShortcuts();
     connectMediaControls();
-    MediaPlayer1().opened = [this] {
-        guarded([this] { SourceRead(); });
-    };
     setAcceptDrops(true);
     guarded([this] { FormCreate(); });
 }
 
 TFrmsplit::~TFrmsplit()
 {
-    Timer2->stop();
-    Timer3->stop();
-}
-
-void TFrmsplit::startIfIdle(QTimer *timer)
-{
-    if (!timer->isActive())
-        timer->start();
+    m_listening->stop();
+    m_result->stop();
 }
 
 void TFrmsplit::guarded(const std::function<void()> &handler)
@@ -74,19 +67,12 @@ void TFrmsplit::guarded(const std::function<void()> &handler)
         return;
     try {
         handler();
-    } catch (const HandlerFailure &failure) {
-        ui().errorReport(errorReportText(failure.text));
     } catch (const std::exception &e) {
-        ui().errorReport(errorReportText(QString::fromLocal8Bit(e.what())));
+        reportFailure(ui(), QString::fromLocal8Bit(e.what()));
     }
     // The desktop's media controls follow what the handler did.
     if (m_mpris)
         mediaControlsChanged();
-}
-
-void TFrmsplit::endWith(const QString &failure)
-{
-    throw HandlerFailure{failure};
 }
 
 void TFrmsplit::connectHandlers()
@@ -94,18 +80,6 @@ void TFrmsplit::connectHandlers()
     const auto on = [this](QPushButton *b, void (TFrmsplit::*handler)()) {
         connect(b, &QPushButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
-    on(Cmdselect, &TFrmsplit::CmdselectClick);
-    on(CmdPlay, &TFrmsplit::CmdPlayClick);
-    on(CmdPause, &TFrmsplit::CmdPauseClick);
-    on(CmdStop, &TFrmsplit::CmdstopClick);
-    on(CmdRewind, &TFrmsplit::CmdRewindClick);
-    on(CmdForward, &TFrmsplit::CmdForwardClick);
-    on(CmdStart, &TFrmsplit::CmdStartClick);
-    on(CmdEnd, &TFrmsplit::CmdEndClick);
-    on(BitBtn1, &TFrmsplit::BitBtn1Click);
-    on(CmdPmp3, &TFrmsplit::CmdPmp3Click);
-    on(CmdOmp3, &TFrmsplit::CmdOmp3Click);
-    on(CmdSPlay, &TFrmsplit::CmdSPlayClick);
     on(Button2, &TFrmsplit::Button2Click);
     on(Button3, &TFrmsplit::Button3Click);
     on(CmdSupport, &TFrmsplit::CmdSupportClick);
@@ -121,71 +95,64 @@ void TFrmsplit::connectHandlers()
         if (checked)
             guarded([this] { RadByteClick(); });
     });
-
-    connect(ChkExact, &QCheckBox::clicked, this, [this] { guarded([this] { ChkExactClick(); }); });
-    connect(ScrollStart, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollStartChange(); }); });
-    connect(ScrollEnd, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollEndChange(); }); });
-    m_scroll1 = new ScrollNotifier(ScrollBar1);
-    m_scroll1->setHandler([this](int code, int pos) { guarded([=, this] { ScrollBar1Scroll(code, pos); }); });
-
-    connect(Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
-    connect(Timer3, &QTimer::timeout, this, [this] { guarded([this] { Timer3Timer(); }); });
 }
 
 void TFrmsplit::FormCreate()
 {
-    LblCurrent->clear();
-    LblEnd->clear();
-    LblRealByte->clear();
-    LblRealTime->clear();
+    m_listening->clear();
+    m_bytes->clear();
     RadListen->setChecked(true);
-    v.PreviewClosed = true;
+    m_values.PreviewClosed = true;
 
     // Window size
-    v.SizeIniPath = platform::sizeIniPath();
-    const int32_t w = settings::ReadFormWidth(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
-    const int32_t h = settings::ReadFormHeight(QString::fromLatin1(settings::kFormSection), v.SizeIniPath);
+    m_values.SizeIniPath = platform::sizeIniPath();
+    const int32_t w = settings::ReadFormWidth(QString::fromLatin1(settings::kFormSection), m_values.SizeIniPath);
+    const int32_t h = settings::ReadFormHeight(QString::fromLatin1(settings::kFormSection), m_values.SizeIniPath);
     const QScreen *display = screen();
     resize(placement::restoredSize(w, h, size(), display ? display->availableGeometry().size() : QSize()));
 
     // Ask flag
     // True until the stored value is read: a failure to read it leaves the
     // program asking, as a fresh installation does.
-    v.AskForLocation = true;
+    m_values.AskForLocation = true;
     QString error;
-    v.AskForLocation = must(settings::LoadAskFlag(&error), error);
-    (v.AskForLocation ? RadAsk : RadDefault)->setChecked(true);
-    ChkExact->setChecked(settings::LoadExactFlag());
+    const std::optional<bool> ask = settings::LoadAskFlag(&error);
+    if (!ask)
+        return reportFailure(ui(), error);
+    m_values.AskForLocation = *ask;
+    m_result->setAsksForLocation(m_values.AskForLocation);
+    m_listening->setExact(settings::LoadExactFlag());
 
     // Statistics file
-    v.WindowsDir = platform::windowsDir();
-    v.FileSelected = false;
-    v.StatsIniPath = v.WindowsDir + QStringLiteral("/cleavo.ini");
-    must(settings::CreateStatsFileIfMissing(v.StatsIniPath, &error), error);
+    m_values.WindowsDir = platform::windowsDir();
+    m_values.FileSelected = false;
+    m_values.StatsIniPath = m_values.WindowsDir + QStringLiteral("/cleavo.ini");
+    if (!settings::CreateStatsFileIfMissing(m_values.StatsIniPath, &error))
+        return reportFailure(ui(), error);
 
     CmdSupport->show();
-    Lblliteral->hide();
-    Image2->setPixmap(Image1->pixmap());
-    Image4->setPixmap(Image1->pixmap());
+    m_source->clear();
+    m_listening->setArrow(m_source->arrow());
+    m_bytes->setArrow(m_source->arrow());
 }
 
 void TFrmsplit::RadListenClick()
 {
     CmdSPlayClick();
-    PanByte->hide();
-    PanListen->show();
+    m_bytes->setVisible(false);
+    m_listening->setVisible(true);
 }
 
 void TFrmsplit::RadByteClick()
 {
     CmdstopClick();
-    PanByte->show();
-    PanListen->hide();
+    m_bytes->setVisible(true);
+    m_listening->setVisible(false);
 }
 
 bool TFrmsplit::RequireSelection()
 {
-    if (v.FileSelected)
+    if (m_values.FileSelected)
         return false;
     ui().messageBox(QStringLiteral(
         "You need to select an MP3 first before clicking anything else. Use the \"Select\" button at the very "
@@ -212,9 +179,10 @@ void TFrmsplit::CmdcancelClick()
 void TFrmsplit::FormCloseQuery()
 {
     QString error;
-    must(settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), v.SizeIniPath, &error),
-         error);
-    must(settings::SaveAskFlag(RadAsk->isChecked(), &error), error);
+    if (!settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), m_values.SizeIniPath,
+                                &error)
+        || !settings::SaveAskFlag(m_result->asksForLocation(), &error))
+        reportFailure(ui(), error);
 }
 
 void TFrmsplit::keepFrameOnScreen()
@@ -311,7 +279,7 @@ void TFrmsplit::closeEvent(QCloseEvent *event)
     }
     // Settings that cannot be saved are reported, but never keep the window open.
     guarded([this] { FormCloseQuery(); });
-    Timer2->stop();
-    Timer3->stop();
+    m_listening->stop();
+    m_result->stop();
     event->accept();
 }

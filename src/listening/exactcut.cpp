@@ -355,7 +355,7 @@ uint16_t tagCrc(const unsigned char *data, size_t n)
     return crc;
 }
 
-std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, QString *error)
+std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t startMs, int32_t endMs, QString *error)
 {
     if (startMs < 0 || endMs <= startMs)
         return failed(error, QStringLiteral("The end mark must lie after the start mark."));
@@ -365,9 +365,6 @@ std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, 
         return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
     const off_t size = reader->seek(0, SEEK_END);
     FileReader &raw = *reader;
-    // Where the audio lies and the timeline the player gives it, as the
-    // player's own opening of the file learned them.
-    const std::shared_ptr<const SourceMap> map = sourceMap(source, &reason);
     if (!map) {
         audiomap::Summary found;
         [[maybe_unused]] const auto regions = audiomap::scan(

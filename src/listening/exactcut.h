@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+struct SourceMap;
+
 namespace exactcut {
 
 struct Plan {
@@ -25,11 +27,14 @@ struct Plan {
     [[nodiscard]] int64_t ms() const { return rate > 0 ? samples * 1000 / rate : 0; }
 };
 
-// The times are milliseconds on the timeline a gapless decoder gives the
-// source (the player's). None, with a text for the user in error, where the
-// source cannot be cut this way (free format, not Layer III, unreadable) or
-// the end is not after the start.
-[[nodiscard]] std::optional<Plan> plan(const QString &source, int32_t startMs, int32_t endMs, QString *error = nullptr);
+// The piece of source from startMs to endMs, planned on map: where its audio
+// lies and the timeline the player gives it (sourceMap() of the player; none
+// where the player found no audio that plays). The times are milliseconds on
+// that timeline. None, with a text for the user in error, where the source
+// cannot be cut this way (free format, not Layer III, unreadable) or the end
+// is not after the start.
+[[nodiscard]] std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t startMs, int32_t endMs,
+                                       QString *error = nullptr);
 
 // Samples per frame of a Layer III stream of this MPEG version (1, 2 or 25).
 [[nodiscard]] constexpr int samplesPerFrame(int version)

@@ -1,8 +1,8 @@
 // The windows wherever they run: under a dark desktop palette, to a screen
 // reader, on a HiDPI screen and on a small screen with a panel.
 
-#include "app/glyphs.h"
 #include "app/placement.h"
+#include "core/ui/glyphs.h"
 #include "extras/ui/frmabout.h"
 #include "listening/ui/spinedit.h"
 #include "settings/settings.h"
@@ -100,9 +100,9 @@ private slots:
         Harness h;
         h.create();
         TFrmsplit &w = *h.window;
-        w.v.FileSelected = true;
+        w.values().FileSelected = true;
         w.ToggleResultPanel(); // the result panel, with its glyphs
-        w.CmdOmp3->setEnabled(false);
+        control<QPushButton>(w, "CmdOmp3")->setEnabled(false);
         TFrmabout2 about(&w);
         for (QWidget *window : {static_cast<QWidget *>(&w), static_cast<QWidget *>(&about)}) {
             window->show();
@@ -116,7 +116,8 @@ private slots:
             }
         }
         // A button that cannot be clicked is told by its flat face too.
-        QVERIFY(luminance(measure(w.CmdOmp3).background) < luminance(measure(w.CmdPmp3).background));
+        QVERIFY(luminance(measure(control<QPushButton>(w, "CmdOmp3")).background)
+                < luminance(measure(control<QPushButton>(w, "CmdPmp3")).background));
         for (QRadioButton *radio : w.findChildren<QRadioButton *>()) {
             QStyleOptionButton option;
             option.initFrom(radio);
@@ -147,13 +148,13 @@ private slots:
             if (acts || (label && label->text().isEmpty() && child->objectName().startsWith(QLatin1String("Image"))))
                 QVERIFY2(!name(child).isEmpty(), qPrintable(child->objectName()));
         }
-        QCOMPARE(name(w.ScrollStart), QStringLiteral("Start at byte"));
-        QCOMPARE(name(w.ScrollEnd), QStringLiteral("End at byte"));
-        QCOMPARE(w.Label3->buddy(), w.ScrollStart);
-        QCOMPARE(w.Label2->buddy(), w.ScrollEnd);
-        QCOMPARE(name(w.SpinEdit1), QStringLiteral("Number to adjust when you click rewind"));
-        QCOMPARE(name(w.SpinEdit2), QStringLiteral("Number to adjust when you click forward"));
-        QVERIFY(name(w.ScrollBar1) != name(w.ScrollStart));
+        QCOMPARE(name(control<QScrollBar>(w, "ScrollStart")), QStringLiteral("Start at byte"));
+        QCOMPARE(name(control<QScrollBar>(w, "ScrollEnd")), QStringLiteral("End at byte"));
+        QCOMPARE(control<QLabel>(w, "Label3")->buddy(), control<QScrollBar>(w, "ScrollStart"));
+        QCOMPARE(control<QLabel>(w, "Label2")->buddy(), control<QScrollBar>(w, "ScrollEnd"));
+        QCOMPARE(name(control<SpinEdit>(w, "SpinEdit1")), QStringLiteral("Number to adjust when you click rewind"));
+        QCOMPARE(name(control<SpinEdit>(w, "SpinEdit2")), QStringLiteral("Number to adjust when you click forward"));
+        QVERIFY(name(control<QScrollBar>(w, "ScrollBar1")) != name(control<QScrollBar>(w, "ScrollStart")));
         TFrmabout2 about(&w);
         QCOMPARE(name(&about), QStringLiteral("About MP3 Cleavo"));
     }

@@ -144,13 +144,13 @@ private slots:
         text->setText(QStringLiteral("just words"));
         drop(text);
         QTRY_COMPARE(h.ui.texts(), (QStringList{kOneFile, kOneFile}));
-        QVERIFY(!w.v.FileSelected);
+        QVERIFY(!w.values().FileSelected);
 
         auto *one = new QMimeData;
         one->setUrls({QUrl::fromLocalFile(song)});
         drop(one);
-        QTRY_VERIFY(w.v.FileSelected);
-        QCOMPARE(w.LblFile->text(), song);
+        QTRY_VERIFY(w.values().FileSelected);
+        QCOMPARE(control<QLabel>(w, "LblFile")->text(), song);
         QCOMPARE(h.fake1().log.last(), QStringLiteral("Open ") + song);
         QCOMPARE(h.ui.shown.size(), 2);
         QVERIFY(h.ui.openDirs.isEmpty()); // no open dialog
@@ -184,10 +184,10 @@ private slots:
         key(Qt::Key_MediaTogglePlayPause);
         key(Qt::Key_MediaStop); // Stop needs no selection
         // In the step field, the mark keys are not typed into it.
-        w.SpinEdit1->setFocus();
+        control<SpinEdit>(w, "SpinEdit1")->setFocus();
         key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         key(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(w.SpinEdit1->lineEdit()->text(), QStringLiteral("1500"));
+        QCOMPARE(control<SpinEdit>(w, "SpinEdit1")->lineEdit()->text(), QStringLiteral("1500"));
         QCOMPARE(h.ui.texts(), QStringList(5, kRequire));
         // The single play/pause key of most keyboards plays, then pauses.
         h.select(testData("cbr_44k_stereo_3000ms.mp3"));
@@ -196,7 +196,7 @@ private slots:
         key(Qt::Key_MediaPlay);
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Paused));
         // Keys of the hidden panel's buttons do nothing, as clicks on them cannot.
-        w.RadByte->setChecked(true);
+        control<QRadioButton>(w, "RadByte")->setChecked(true);
         h.ui.clear();
         key(Qt::Key_MediaPlay);
         QVERIFY(h.ui.shown.isEmpty());

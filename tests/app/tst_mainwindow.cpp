@@ -35,29 +35,33 @@ private slots:
         TFrmsplit &w = *h.window;
         QCOMPARE(w.windowTitle(), QStringLiteral("MP3 Cleavo"));
         QCOMPARE(w.size(), QSize(502, 609));
-        QVERIFY(w.RadListen->isChecked());
-        QVERIFY(!w.RadByte->isChecked());
-        QVERIFY(!w.PanListen->isHidden());
-        QVERIFY(w.PanByte->isHidden());
-        QVERIFY(!w.Image1->isHidden());
-        QVERIFY(w.Image2->isHidden() && w.Image4->isHidden());
-        QVERIFY(!w.Image2->pixmap().isNull());
-        QVERIFY(w.LblFile->text().isEmpty() && w.Lblsize->text().isEmpty());
-        QVERIFY(w.Lblliteral->isHidden());
-        QVERIFY(!w.CmdSupport->isHidden());
-        for (QPushButton *b : {w.CmdRewind, w.CmdForward, w.CmdStop, w.CmdPause, w.CmdPlay, w.CmdStart, w.CmdEnd})
+        QVERIFY(control<QRadioButton>(w, "RadListen")->isChecked());
+        QVERIFY(!control<QRadioButton>(w, "RadByte")->isChecked());
+        QVERIFY(!control<QFrame>(w, "PanListen")->isHidden());
+        QVERIFY(control<QFrame>(w, "PanByte")->isHidden());
+        QVERIFY(!control<QLabel>(w, "Image1")->isHidden());
+        QVERIFY(control<QLabel>(w, "Image2")->isHidden() && control<QLabel>(w, "Image4")->isHidden());
+        QVERIFY(!control<QLabel>(w, "Image2")->pixmap().isNull());
+        QVERIFY(control<QLabel>(w, "LblFile")->text().isEmpty() && control<QLabel>(w, "Lblsize")->text().isEmpty());
+        QVERIFY(control<QLabel>(w, "Lblliteral")->isHidden());
+        QVERIFY(!control<QPushButton>(w, "CmdSupport")->isHidden());
+        for (QPushButton *b : {control<QPushButton>(w, "CmdRewind"), control<QPushButton>(w, "CmdForward"),
+                               control<QPushButton>(w, "CmdStop"), control<QPushButton>(w, "CmdPause"),
+                               control<QPushButton>(w, "CmdPlay"), control<QPushButton>(w, "CmdStart"),
+                               control<QPushButton>(w, "CmdEnd")})
             QVERIFY(b->isEnabled());
-        for (QPushButton *b : {w.CmdPmp3, w.CmdOmp3, w.CmdSPlay})
+        for (QPushButton *b : {control<QPushButton>(w, "CmdPmp3"), control<QPushButton>(w, "CmdOmp3"),
+                               control<QPushButton>(w, "CmdSPlay")})
             QVERIFY(!b->isEnabled());
-        QVERIFY(w.RadAsk->isChecked());
-        QVERIFY(!w.Timer2->isActive() && !w.Timer3->isActive());
+        QVERIFY(control<QRadioButton>(w, "RadAsk")->isChecked());
+        QVERIFY(!control<QTimer>(w, "Timer2")->isActive() && !control<QTimer>(w, "Timer3")->isActive());
         QVERIFY(h.ui.shown.isEmpty());
 
         // The stores of a first run.
         QCOMPARE(QSettings(home.askConf(), QSettings::IniFormat).value(QStringLiteral("Ask")).toInt(), 1);
         QCOMPARE(readAll(home.statsIni()).trimmed(), QByteArray("[Stat]\nNumber=0"));
         QVERIFY(!QFile::exists(home.sizeIni()));
-        QCOMPARE(w.v.StatsIniPath, home.statsIni());
+        QCOMPARE(w.values().StatsIniPath, home.statsIni());
         QCOMPARE(w.findChild<QScrollBar *>(QStringLiteral("ScrollStart"))->maximum(), 100);
     }
 
@@ -67,17 +71,19 @@ private slots:
         Harness h;
         h.create();
         TFrmsplit &w = *h.window;
-        for (QPushButton *b : {w.CmdPlay, w.CmdPause, w.CmdRewind, w.CmdForward, w.CmdStart, w.CmdEnd}) {
+        for (QPushButton *b : {control<QPushButton>(w, "CmdPlay"), control<QPushButton>(w, "CmdPause"),
+                               control<QPushButton>(w, "CmdRewind"), control<QPushButton>(w, "CmdForward"),
+                               control<QPushButton>(w, "CmdStart"), control<QPushButton>(w, "CmdEnd")}) {
             h.ui.clear();
             b->click();
             QCOMPARE(h.ui.texts(), QStringList{kRequire});
         }
-        w.RadByte->setChecked(true);
+        control<QRadioButton>(w, "RadByte")->setChecked(true);
         h.ui.clear();
-        w.BitBtn1->click();
+        control<QPushButton>(w, "BitBtn1")->click();
         QCOMPARE(h.ui.texts(), QStringList{kRequire});
         h.ui.clear();
-        w.CmdStop->click();
+        control<QPushButton>(w, "CmdStop")->click();
         QVERIFY(h.ui.shown.isEmpty());
         QVERIFY(h.fake1().log.isEmpty());
     }
@@ -90,23 +96,23 @@ private slots:
         TFrmsplit &w = *h.window;
         h.fake1().open = true;
         h.fake1().mode = MediaPlayer::Playing;
-        w.RadByte->click();
-        QVERIFY(!w.PanByte->isHidden() && w.PanListen->isHidden());
+        control<QRadioButton>(w, "RadByte")->click();
+        QVERIFY(!control<QFrame>(w, "PanByte")->isHidden() && control<QFrame>(w, "PanListen")->isHidden());
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Stopped));
 
         // Back to listening closes a playing preview.
         h.fake2().open = true;
         h.fake2().mode = MediaPlayer::Playing;
-        w.v.PreviewClosed = false;
-        w.Timer3->start();
-        w.RadListen->click();
-        QVERIFY(w.PanByte->isHidden() && !w.PanListen->isHidden());
+        w.values().PreviewClosed = false;
+        control<QTimer>(w, "Timer3")->start();
+        control<QRadioButton>(w, "RadListen")->click();
+        QVERIFY(control<QFrame>(w, "PanByte")->isHidden() && !control<QFrame>(w, "PanListen")->isHidden());
         QVERIFY(!h.fake2().open);
-        QVERIFY(w.v.PreviewClosed);
-        QVERIFY(!w.Timer3->isActive());
+        QVERIFY(w.values().PreviewClosed);
+        QVERIFY(!control<QTimer>(w, "Timer3")->isActive());
         // A click on the checked button runs nothing.
         h.fake2().log.clear();
-        w.RadListen->click();
+        control<QRadioButton>(w, "RadListen")->click();
         QVERIFY(h.fake2().log.isEmpty());
     }
 
@@ -116,9 +122,9 @@ private slots:
         {
             Harness h;
             h.create();
-            h.window->RadDefault->setChecked(true);
+            control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
             h.window->resize(600, 700);
-            h.window->CmdCancel->click();
+            control<QPushButton>(*h.window, "CmdCancel")->click();
             QVERIFY(h.ui.shown.isEmpty());
         }
         QCOMPARE(QSettings(home.askConf(), QSettings::IniFormat).value(QStringLiteral("Ask")).toInt(), 0);
@@ -127,15 +133,15 @@ private slots:
         {
             Harness h;
             h.create();
-            QVERIFY(h.window->RadDefault->isChecked());
+            QVERIFY(control<QRadioButton>(*h.window, "RadDefault")->isChecked());
             QCOMPARE(h.window->size(), QSize(600, 700));
-            h.window->RadAsk->setChecked(true);
+            control<QRadioButton>(*h.window, "RadAsk")->setChecked(true);
             h.window->close();
         }
         QCOMPARE(QSettings(home.askConf(), QSettings::IniFormat).value(QStringLiteral("Ask")).toInt(), 1);
         Harness h;
         h.create();
-        QVERIFY(h.window->RadAsk->isChecked());
+        QVERIFY(control<QRadioButton>(*h.window, "RadAsk")->isChecked());
     }
 
     void onlyHeightStoredChangesOnlyHeight()
@@ -182,34 +188,36 @@ private slots:
 
         // A click at 40 % of a bar lies in the trough right of a small thumb
         // (a thumb filling half the groove would take it as a drag).
-        w.RadByte->setChecked(true);
-        QTest::mouseClick(w.ScrollStart, Qt::LeftButton, {}, QPoint(w.ScrollStart->width() * 2 / 5, 6));
-        QCOMPARE(w.ScrollStart->value(), 100);
+        control<QRadioButton>(w, "RadByte")->setChecked(true);
+        QTest::mouseClick(control<QScrollBar>(w, "ScrollStart"), Qt::LeftButton, {},
+                          QPoint(control<QScrollBar>(w, "ScrollStart")->width() * 2 / 5, 6));
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->value(), 100);
         QCOMPARE(h.ui.texts(), QStringList{kRequire});
 
-        w.SpinEdit1->setValue(35000);
-        QVERIFY(w.SpinEdit1->lineEdit()->width() - 4
-                >= w.SpinEdit1->fontMetrics().horizontalAdvance(QStringLiteral("35000")));
-        QCOMPARE(w.SpinEdit1->width(), 49);
+        control<SpinEdit>(w, "SpinEdit1")->setValue(35000);
+        QVERIFY(control<SpinEdit>(w, "SpinEdit1")->lineEdit()->width() - 4
+                >= control<SpinEdit>(w, "SpinEdit1")->fontMetrics().horizontalAdvance(QStringLiteral("35000")));
+        QCOMPARE(control<SpinEdit>(w, "SpinEdit1")->width(), 49);
 
         // Tab reaches the checked "Ask" button first, and Shift+Tab leaves the group from it.
-        w.RadListen->setFocus(Qt::TabFocusReason);
-        for (int i = 0; i < 40 && QApplication::focusWidget()->parentWidget() != w.GroupBox2; ++i)
+        control<QRadioButton>(w, "RadListen")->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 40 && QApplication::focusWidget()->parentWidget() != control<QGroupBox>(w, "GroupBox2");
+             ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w.RadAsk);
-        QTest::keyClick(w.RadAsk, Qt::Key_Backtab);
-        QVERIFY(QApplication::focusWidget()->parentWidget() != w.GroupBox2);
+        QCOMPARE(QApplication::focusWidget(), control<QRadioButton>(w, "RadAsk"));
+        QTest::keyClick(control<QRadioButton>(w, "RadAsk"), Qt::Key_Backtab);
+        QVERIFY(QApplication::focusWidget()->parentWidget() != control<QGroupBox>(w, "GroupBox2"));
 
         // The focused bar shows a mark.
-        w.ScrollEnd->clearFocus();
-        const QImage plain = w.ScrollEnd->grab().toImage();
-        w.ScrollEnd->setFocus(Qt::TabFocusReason);
-        QVERIFY(w.ScrollEnd->grab().toImage() != plain);
+        control<QScrollBar>(w, "ScrollEnd")->clearFocus();
+        const QImage plain = control<QScrollBar>(w, "ScrollEnd")->grab().toImage();
+        control<QScrollBar>(w, "ScrollEnd")->setFocus(Qt::TabFocusReason);
+        QVERIFY(control<QScrollBar>(w, "ScrollEnd")->grab().toImage() != plain);
 
         h.ui.clear();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-            w.CmdPlay->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(w.CmdPlay, key);
+            control<QPushButton>(w, "CmdPlay")->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(control<QPushButton>(w, "CmdPlay"), key);
         }
         QCOMPARE(h.ui.texts(), (QStringList{kRequire, kRequire}));
     }
@@ -224,8 +232,8 @@ private slots:
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
                  QStringList{QStringLiteral("Unable to write to %1.").arg(home.statsIni())});
         // The steps after the failing one did not run.
-        QVERIFY(w.CmdSupport->isHidden());
-        QVERIFY(w.Image2->pixmap().isNull());
+        QVERIFY(control<QPushButton>(w, "CmdSupport")->isHidden());
+        QVERIFY(control<QLabel>(w, "Image2")->pixmap().isNull());
     }
 
     void askOfTheWrongTypeAtStartUp()
@@ -237,8 +245,9 @@ private slots:
         h.create();
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
                  QStringList{QStringLiteral("Invalid data type for 'Ask'.")});
-        QVERIFY(!h.window->RadAsk->isChecked() && !h.window->RadDefault->isChecked());
-        QVERIFY(h.window->v.StatsIniPath.isEmpty());
+        QVERIFY(!control<QRadioButton>(*h.window, "RadAsk")->isChecked()
+                && !control<QRadioButton>(*h.window, "RadDefault")->isChecked());
+        QVERIFY(h.window->values().StatsIniPath.isEmpty());
     }
 
     void closeThatCannotSaveStillCloses()

@@ -115,7 +115,7 @@ private slots:
             QString(), QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.freedesktop.DBus.Properties"),
             QStringLiteral("PropertiesChanged"), &watcher, SLOT(changed(QString, QVariantMap, QStringList))));
         QCOMPARE(get("org.mpris.MediaPlayer2.Player", "CanPlay"), QStringLiteral("(<true>,)"));
-        w.RadByte->click();
+        control<QRadioButton>(w, "RadByte")->click();
         QTRY_VERIFY(!watcher.changes.isEmpty());
         QCOMPARE(watcher.changes.last().value(QStringLiteral("CanPlay")), QVariant(false));
         QCOMPARE(watcher.changes.last().value(QStringLiteral("CanPause")), QVariant(false));
@@ -124,7 +124,7 @@ private slots:
         act("Play");
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Stopped));
         QVERIFY(h.ui.shown.isEmpty());
-        w.RadListen->click();
+        control<QRadioButton>(w, "RadListen")->click();
         QCOMPARE(get("org.mpris.MediaPlayer2.Player", "CanPlay"), QStringLiteral("(<true>,)"));
 
         // The position where it plays.

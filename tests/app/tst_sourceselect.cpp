@@ -48,21 +48,23 @@ private slots:
         h.select(mp3);
         QVERIFY(h.ui.shown.isEmpty());
         QCOMPARE(h.ui.openDirs, QStringList{QString()});
-        QCOMPARE(w.LblFile->text(), mp3);
-        QVERIFY(!w.Lblliteral->isHidden() && !w.Lblsizecaption->isHidden());
-        QCOMPARE(w.Lblsize->text(), size);
-        QCOMPARE(w.ScrollStart->maximum(), size.toInt());
-        QCOMPARE(w.ScrollEnd->maximum(), size.toInt());
-        QCOMPARE(w.ScrollStart->value(), 0);
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("0"));
-        QCOMPARE(w.LblByteEnd->text(), size);
-        QCOMPARE(w.LblRealByte->text(), size);
-        QCOMPARE(w.LblRealTime->text(), QStringLiteral("Based on settings above, the new split size will be:"));
-        QCOMPARE(w.LblCurrent->text(), QStringLiteral("0"));
-        QCOMPARE(w.LblEnd->text(), QStringLiteral("3000"));
-        QCOMPARE(w.ScrollBar1->maximum(), 3000);
-        QVERIFY(w.v.FileSelected);
-        QVERIFY(w.Image1->isHidden() && !w.Image2->isHidden() && !w.Image4->isHidden());
+        QCOMPARE(control<QLabel>(w, "LblFile")->text(), mp3);
+        QVERIFY(!control<QLabel>(w, "Lblliteral")->isHidden() && !control<QLabel>(w, "Lblsizecaption")->isHidden());
+        QCOMPARE(control<QLabel>(w, "Lblsize")->text(), size);
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->maximum(), size.toInt());
+        QCOMPARE(control<QScrollBar>(w, "ScrollEnd")->maximum(), size.toInt());
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->value(), 0);
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLabel>(w, "LblByteEnd")->text(), size);
+        QCOMPARE(control<QLabel>(w, "LblRealByte")->text(), size);
+        QCOMPARE(control<QLabel>(w, "LblRealTime")->text(),
+                 QStringLiteral("Based on settings above, the new split size will be:"));
+        QCOMPARE(control<QLabel>(w, "LblCurrent")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLabel>(w, "LblEnd")->text(), QStringLiteral("3000"));
+        QCOMPARE(control<QScrollBar>(w, "ScrollBar1")->maximum(), 3000);
+        QVERIFY(w.values().FileSelected);
+        QVERIFY(control<QLabel>(w, "Image1")->isHidden() && !control<QLabel>(w, "Image2")->isHidden()
+                && !control<QLabel>(w, "Image4")->isHidden());
         QCOMPARE(h.player1->Mode(), int(MediaPlayer::Stopped));
         QCOMPARE(ini::readString(home.statsIni(), QStringLiteral("History"), QStringLiteral("Last Dir"), QString()),
                  m_dir.path() + QLatin1Char('/'));
@@ -84,20 +86,20 @@ private slots:
         h.create();
         TFrmsplit &w = *h.window;
         h.select(copyOf("cbr_44k_stereo_3000ms.mp3", "a.mp3"));
-        w.RadDefault->setChecked(true);
-        w.RadByte->setChecked(true);
-        w.BitBtn1->click();
-        QVERIFY(w.CmdPmp3->isEnabled());
-        w.CmdPmp3->click();
-        QVERIFY(!w.v.PreviewClosed);
-        const QString before = w.LblFile->text();
+        control<QRadioButton>(w, "RadDefault")->setChecked(true);
+        control<QRadioButton>(w, "RadByte")->setChecked(true);
+        control<QPushButton>(w, "BitBtn1")->click();
+        QVERIFY(control<QPushButton>(w, "CmdPmp3")->isEnabled());
+        control<QPushButton>(w, "CmdPmp3")->click();
+        QVERIFY(!w.values().PreviewClosed);
+        const QString before = control<QLabel>(w, "LblFile")->text();
         h.ui.clear();
-        w.Cmdselect->click(); // cancelled: no answer scripted
-        QVERIFY(w.v.PreviewClosed);
-        QVERIFY(!w.Timer3->isActive());
-        QVERIFY(!w.CmdPmp3->isEnabled() && w.LblName->isHidden());
-        QVERIFY(w.Image3->isHidden());
-        QCOMPARE(w.LblFile->text(), before);
+        control<QPushButton>(w, "Cmdselect")->click(); // cancelled: no answer scripted
+        QVERIFY(w.values().PreviewClosed);
+        QVERIFY(!control<QTimer>(w, "Timer3")->isActive());
+        QVERIFY(!control<QPushButton>(w, "CmdPmp3")->isEnabled() && control<QLabel>(w, "LblName")->isHidden());
+        QVERIFY(control<QLabel>(w, "Image3")->isHidden());
+        QCOMPARE(control<QLabel>(w, "LblFile")->text(), before);
         QVERIFY(h.ui.shown.isEmpty());
     }
 
@@ -110,17 +112,17 @@ private slots:
         const QString big = copyOf("cbr_44k_stereo_3000ms.mp3", "big.mp3");
         const QString small = copyOf("mono_22k_2000ms.mp3", "small.mp3");
         h.select(big);
-        w.ScrollStart->setValue(40000);
-        w.ScrollEnd->setValue(45000);
-        w.CmdPlay->click();
+        control<QScrollBar>(w, "ScrollStart")->setValue(40000);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(45000);
+        control<QPushButton>(w, "CmdPlay")->click();
         QCOMPARE(h.player1->Mode(), int(MediaPlayer::Playing));
         h.select(small);
         const int smallSize = int(QFileInfo(small).size());
-        QCOMPARE(w.ScrollStart->value(), smallSize);
-        QCOMPARE(w.ScrollEnd->value(), smallSize);
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("0"));
-        QCOMPARE(w.LblByteEnd->text(), QString::number(smallSize));
-        QCOMPARE(w.LblEnd->text(), QStringLiteral("2000"));
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->value(), smallSize);
+        QCOMPARE(control<QScrollBar>(w, "ScrollEnd")->value(), smallSize);
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLabel>(w, "LblByteEnd")->text(), QString::number(smallSize));
+        QCOMPARE(control<QLabel>(w, "LblEnd")->text(), QStringLiteral("2000"));
         QCOMPARE(h.player1->FileName(), small);
         QCOMPARE(h.player1->Mode(), int(MediaPlayer::Stopped)); // the new one does not start
         QVERIFY(h.ui.shown.isEmpty());
@@ -135,12 +137,12 @@ private slots:
         writeFile(empty, QByteArray());
         h.select(empty);
         TFrmsplit &w = *h.window;
-        QCOMPARE(w.Lblsize->text(), QStringLiteral("0"));
-        QCOMPARE(w.ScrollStart->maximum(), 0);
-        QCOMPARE(w.ScrollEnd->maximum(), 0);
+        QCOMPARE(control<QLabel>(w, "Lblsize")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->maximum(), 0);
+        QCOMPARE(control<QScrollBar>(w, "ScrollEnd")->maximum(), 0);
         // It does not open in the player: the message, then "No MCI device open".
         QCOMPARE(h.ui.texts(), (QStringList{kCorrupt, QStringLiteral("No MCI device open.")}));
-        QVERIFY(!w.v.FileSelected);
+        QVERIFY(!w.values().FileSelected);
     }
 
     void unreadableNames_data()
@@ -160,10 +162,10 @@ private slots:
         TFrmsplit &w = *h.window;
         QCOMPARE(h.ui.texts(), (QStringList{kSevere, QStringLiteral("Scrollbar property out of range.")}));
         QCOMPARE(h.ui.shown.first().type, DialogType::Error);
-        QCOMPARE(w.Lblsize->text(), QStringLiteral("-1"));
-        QCOMPARE(w.LblFile->text(), path);
-        QCOMPARE(w.ScrollStart->maximum(), 100);
-        QVERIFY(!w.v.FileSelected);
+        QCOMPARE(control<QLabel>(w, "Lblsize")->text(), QStringLiteral("-1"));
+        QCOMPARE(control<QLabel>(w, "LblFile")->text(), path);
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->maximum(), 100);
+        QVERIFY(!w.values().FileSelected);
         QVERIFY(h.fake1().log.isEmpty());
     }
 
@@ -178,8 +180,8 @@ private slots:
         const QString small = m_dir.path() + QStringLiteral("/small.mp3");
         writeFile(small, patternBytes(4000));
         h.select(small);
-        w.RadDefault->setChecked(true);
-        QVERIFY(w.v.FileSelected);
+        control<QRadioButton>(w, "RadDefault")->setChecked(true);
+        QVERIFY(w.values().FileSelected);
         const QString huge = m_dir.path() + QStringLiteral("/huge.mp3");
         {
             QFile f(huge);
@@ -189,12 +191,12 @@ private slots:
         h.ui.clear();
         h.select(huge);
         QFile::remove(huge);
-        QCOMPARE(w.Lblsize->text(), QStringLiteral("2147483649"));
+        QCOMPARE(control<QLabel>(w, "Lblsize")->text(), QStringLiteral("2147483649"));
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("'2147483649' is not a valid integer value.")});
-        for (QPushButton *cut : {w.BitBtn1, w.CmdEnd}) {
+        for (QPushButton *cut : {control<QPushButton>(w, "BitBtn1"), control<QPushButton>(w, "CmdEnd")}) {
             h.ui.clear();
             h.fake1().position = 100;
-            w.CmdStart->click();
+            control<QPushButton>(w, "CmdStart")->click();
             h.fake1().position = 9000;
             cut->click();
             QCOMPARE(h.ui.texts().size(), 1);
@@ -204,7 +206,7 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.path() + QStringLiteral("/Split - huge.mp3")));
         h.select(small);
         h.ui.clear();
-        w.BitBtn1->click();
+        control<QPushButton>(w, "BitBtn1")->click();
         QCOMPARE(readAll(m_dir.path() + QStringLiteral("/Split - small.mp3")), patternBytes(4000));
     }
 
@@ -219,10 +221,10 @@ private slots:
         TFrmsplit &w = *h.window;
         QCOMPARE(h.ui.texts(), (QStringList{kCorrupt, QStringLiteral("No MCI device open.")}));
         QCOMPARE(h.ui.shown.first().type, DialogType::Error);
-        QCOMPARE(w.LblCurrent->text(), QStringLiteral("0"));
-        QVERIFY(w.LblEnd->text().isEmpty());
-        QVERIFY(!w.v.FileSelected);
-        QCOMPARE(w.Lblsize->text(), QStringLiteral("1500"));
+        QCOMPARE(control<QLabel>(w, "LblCurrent")->text(), QStringLiteral("0"));
+        QVERIFY(control<QLabel>(w, "LblEnd")->text().isEmpty());
+        QVERIFY(!w.values().FileSelected);
+        QCOMPARE(control<QLabel>(w, "Lblsize")->text(), QStringLiteral("1500"));
     }
 
     // The real open and save dialogs: one of each for the window's life, each

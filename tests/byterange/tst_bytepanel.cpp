@@ -37,9 +37,9 @@ class TestBytePanel : public QObject {
         writeFile(m_source, m_bytes);
         QFile::remove(output());
         h.create(real);
-        h.window->RadByte->setChecked(true);
+        control<QRadioButton>(*h.window, "RadByte")->setChecked(true);
         h.select(m_source);
-        h.window->RadDefault->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
         h.ui.clear();
     }
 
@@ -56,15 +56,15 @@ private slots:
         Harness h;
         prepare(h);
         TFrmsplit &w = *h.window;
-        w.ScrollStart->setValue(10);
-        w.ScrollEnd->setValue(11);
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("10"));
-        QCOMPARE(w.LblByteEnd->text(), QStringLiteral("11"));
-        QCOMPARE(w.LblRealByte->text(), QStringLiteral("1"));
-        w.ScrollStart->setValue(11);
-        QCOMPARE(w.LblRealByte->text(), QStringLiteral("0"));
-        w.ScrollStart->setValue(500);
-        QCOMPARE(w.LblRealByte->text(), QStringLiteral("0"));
+        control<QScrollBar>(w, "ScrollStart")->setValue(10);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(11);
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("10"));
+        QCOMPARE(control<QLabel>(w, "LblByteEnd")->text(), QStringLiteral("11"));
+        QCOMPARE(control<QLabel>(w, "LblRealByte")->text(), QStringLiteral("1"));
+        control<QScrollBar>(w, "ScrollStart")->setValue(11);
+        QCOMPARE(control<QLabel>(w, "LblRealByte")->text(), QStringLiteral("0"));
+        control<QScrollBar>(w, "ScrollStart")->setValue(500);
+        QCOMPARE(control<QLabel>(w, "LblRealByte")->text(), QStringLiteral("0"));
     }
 
     void equalOrReversedRangeIsRefused()
@@ -73,11 +73,11 @@ private slots:
         Harness h;
         prepare(h);
         TFrmsplit &w = *h.window;
-        w.ScrollStart->setValue(300);
-        w.ScrollEnd->setValue(300);
-        w.BitBtn1->click();
-        w.ScrollEnd->setValue(200);
-        w.BitBtn1->click();
+        control<QScrollBar>(w, "ScrollStart")->setValue(300);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(300);
+        control<QPushButton>(w, "BitBtn1")->click();
+        control<QScrollBar>(w, "ScrollEnd")->setValue(200);
+        control<QPushButton>(w, "BitBtn1")->click();
         QCOMPARE(h.ui.texts(), (QStringList{kRefusal, kRefusal}));
         QVERIFY(!QFile::exists(output()));
     }
@@ -89,15 +89,15 @@ private slots:
         prepare(h);
         TFrmsplit &w = *h.window;
         // Right after the selection: the whole file, wherever the thumbs stand.
-        w.BitBtn1->click();
+        control<QPushButton>(w, "BitBtn1")->click();
         QCOMPARE(readAll(output()), m_bytes);
-        w.ScrollStart->setValue(10);
-        w.ScrollEnd->setValue(11);
-        w.BitBtn1->click();
+        control<QScrollBar>(w, "ScrollStart")->setValue(10);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(11);
+        control<QPushButton>(w, "BitBtn1")->click();
         QCOMPARE(readAll(output()), m_bytes.mid(10, 1));
-        w.ScrollStart->setValue(0);
-        w.ScrollEnd->setValue(20000);
-        w.BitBtn1->click();
+        control<QScrollBar>(w, "ScrollStart")->setValue(0);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(20000);
+        control<QPushButton>(w, "BitBtn1")->click();
         QCOMPARE(readAll(output()), m_bytes);
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error), QStringList());
     }
@@ -108,16 +108,16 @@ private slots:
         Harness h;
         prepare(h);
         TFrmsplit &w = *h.window;
-        w.ScrollStart->setValue(15000);
-        w.ScrollEnd->setValue(18000);
+        control<QScrollBar>(w, "ScrollStart")->setValue(15000);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(18000);
         const QString small = m_dir.path() + QStringLiteral("/small.mp3");
         writeFile(small, patternBytes(1000));
         h.select(small);
-        QCOMPARE(w.ScrollStart->value(), 1000);
-        QCOMPARE(w.ScrollEnd->value(), 1000);
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("0"));
-        QCOMPARE(w.LblByteEnd->text(), QStringLiteral("1000"));
-        QCOMPARE(w.LblRealByte->text(), QStringLiteral("1000"));
+        QCOMPARE(control<QScrollBar>(w, "ScrollStart")->value(), 1000);
+        QCOMPARE(control<QScrollBar>(w, "ScrollEnd")->value(), 1000);
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLabel>(w, "LblByteEnd")->text(), QStringLiteral("1000"));
+        QCOMPARE(control<QLabel>(w, "LblRealByte")->text(), QStringLiteral("1000"));
     }
 
     void movingABarClosesThePreview()
@@ -126,11 +126,11 @@ private slots:
         Harness h;
         prepare(h);
         TFrmsplit &w = *h.window;
-        w.BitBtn1->click();
-        w.CmdPmp3->click();
+        control<QPushButton>(w, "BitBtn1")->click();
+        control<QPushButton>(w, "CmdPmp3")->click();
         QCOMPARE(h.fake2().mode, int(MediaPlayer::Playing));
-        w.ScrollEnd->setValue(100);
-        QVERIFY(!h.fake2().open && w.v.PreviewClosed && !w.Timer3->isActive());
+        control<QScrollBar>(w, "ScrollEnd")->setValue(100);
+        QVERIFY(!h.fake2().open && w.values().PreviewClosed && !control<QTimer>(w, "Timer3")->isActive());
     }
 
     void everyChangeBeforeASelectionAsks()
@@ -138,13 +138,13 @@ private slots:
         ConfigHome home;
         Harness h;
         h.create();
-        h.window->RadByte->setChecked(true);
-        h.window->ScrollStart->setValue(1);
-        h.window->ScrollStart->setValue(2);
-        h.window->ScrollEnd->setValue(50);
+        control<QRadioButton>(*h.window, "RadByte")->setChecked(true);
+        control<QScrollBar>(*h.window, "ScrollStart")->setValue(1);
+        control<QScrollBar>(*h.window, "ScrollStart")->setValue(2);
+        control<QScrollBar>(*h.window, "ScrollEnd")->setValue(50);
         QCOMPARE(h.ui.texts().size(), 3);
-        QVERIFY(h.window->LblByteStart->text().isEmpty());
-        QCOMPARE(h.window->ScrollStart->value(), 2);
+        QVERIFY(control<QLabel>(*h.window, "LblByteStart")->text().isEmpty());
+        QCOMPARE(control<QScrollBar>(*h.window, "ScrollStart")->value(), 2);
     }
 
     void largestSizeIsHandedOnWithoutLoss()
@@ -179,70 +179,70 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         h.ui.openAnswers << m_source;
-        QTest::mouseClick(w.Cmdselect, Qt::LeftButton);
-        QVERIFY(w.v.FileSelected);
-        QTest::mouseClick(w.RadByte, Qt::LeftButton);
-        QVERIFY(w.PanListen->isHidden() && !w.PanByte->isHidden());
+        QTest::mouseClick(control<QPushButton>(w, "Cmdselect"), Qt::LeftButton);
+        QVERIFY(w.values().FileSelected);
+        QTest::mouseClick(control<QRadioButton>(w, "RadByte"), Qt::LeftButton);
+        QVERIFY(control<QFrame>(w, "PanListen")->isHidden() && !control<QFrame>(w, "PanByte")->isHidden());
 
         // Start bar: two arrow clicks, a trough click, then keys.
-        QScrollBar *start = w.ScrollStart;
+        QScrollBar *start = control<QScrollBar>(w, "ScrollStart");
         QTest::mouseClick(start, Qt::LeftButton, {}, scrollBarPart(start, QStyle::SC_ScrollBarAddLine).center());
         QTest::mouseClick(start, Qt::LeftButton, {}, scrollBarPart(start, QStyle::SC_ScrollBarAddLine).center());
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("2"));
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("2"));
         QTest::mouseClick(start, Qt::LeftButton, {}, scrollBarPart(start, QStyle::SC_ScrollBarAddPage).center());
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("102"));
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("102"));
         QVERIFY(start->hasFocus());
         QTest::keyClick(start, Qt::Key_Right);
         QTest::keyClick(start, Qt::Key_PageDown);
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("203"));
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("203"));
         QTest::keyClick(start, Qt::Key_Left);
         QTest::keyClick(start, Qt::Key_PageUp);
-        QCOMPARE(w.LblByteStart->text(), QStringLiteral("102"));
+        QCOMPARE(control<QLabel>(w, "LblByteStart")->text(), QStringLiteral("102"));
 
         // End bar: a drag down from its maximum, then keys to a known place.
-        QScrollBar *end = w.ScrollEnd;
+        QScrollBar *end = control<QScrollBar>(w, "ScrollEnd");
         end->setFocus();
         QTest::keyClick(end, Qt::Key_End);
         const QPoint thumb = scrollBarPart(end, QStyle::SC_ScrollBarSlider).center();
         sendMouse(end, QEvent::MouseButtonPress, thumb, Qt::LeftButton);
         sendMouse(end, QEvent::MouseMove, thumb - QPoint(60, 0), Qt::LeftButton);
         const int dragged = end->value();
-        QCOMPARE(w.LblByteEnd->text(), QString::number(dragged)); // follows during the drag
+        QCOMPARE(control<QLabel>(w, "LblByteEnd")->text(), QString::number(dragged)); // follows during the drag
         sendMouse(end, QEvent::MouseButtonRelease, thumb - QPoint(60, 0), Qt::NoButton);
         QVERIFY(dragged < m_bytes.size() && dragged > 102);
         QTest::keyClick(end, Qt::Key_Home);
         for (int i = 0; i < 40; ++i)
             QTest::keyClick(end, Qt::Key_PageDown);
-        QCOMPARE(w.LblByteEnd->text(), QStringLiteral("4000"));
-        QCOMPARE(w.LblRealByte->text(), QStringLiteral("3898"));
+        QCOMPARE(control<QLabel>(w, "LblByteEnd")->text(), QStringLiteral("4000"));
+        QCOMPARE(control<QLabel>(w, "LblRealByte")->text(), QStringLiteral("3898"));
 
         // Split, answering the hint and the save dialog.
-        QTest::mouseClick(w.RadAsk, Qt::LeftButton);
+        QTest::mouseClick(control<QRadioButton>(w, "RadAsk"), Qt::LeftButton);
         const QString chosen = m_dir.path() + QStringLiteral("/piece.mp3");
         h.ui.saveAnswers << chosen;
-        QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w, "BitBtn1"), Qt::LeftButton);
         QCOMPARE(h.ui.texts().size(), 2);
         QVERIFY(h.ui.texts().first().startsWith(QStringLiteral("Trial Hint:")));
         QCOMPARE(readAll(chosen), m_bytes.mid(102, 3898));
-        QCOMPARE(w.LblNewByte->text(), QStringLiteral("3898"));
+        QCOMPARE(control<QLabel>(w, "LblNewByte")->text(), QStringLiteral("3898"));
 
         // Play it for real, stop it, hand it to the default player.
-        QTest::mouseClick(w.CmdPmp3, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w, "CmdPmp3"), Qt::LeftButton);
         QCOMPARE(h.player2->FileName(), chosen);
         // A piece cut at arbitrary bytes may or may not decode; a whole-file piece does.
-        w.ScrollStart->setValue(0);
-        w.ScrollEnd->setValue(m_bytes.size());
+        control<QScrollBar>(w, "ScrollStart")->setValue(0);
+        control<QScrollBar>(w, "ScrollEnd")->setValue(m_bytes.size());
         h.ui.saveAnswers << chosen;
-        QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w, "BitBtn1"), Qt::LeftButton);
         QCOMPARE(readAll(chosen), m_bytes);
         h.ui.clear();
-        QTest::mouseClick(w.CmdPmp3, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w, "CmdPmp3"), Qt::LeftButton);
         QVERIFY(h.ui.shown.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(h.player2->Position() > 100, 3000);
-        QVERIFY(w.Timer3->isActive());
-        QTest::mouseClick(w.CmdSPlay, Qt::LeftButton);
-        QVERIFY(!h.player2->isOpen() && w.v.PreviewClosed);
-        QTest::mouseClick(w.CmdOmp3, Qt::LeftButton);
+        QVERIFY(control<QTimer>(w, "Timer3")->isActive());
+        QTest::mouseClick(control<QPushButton>(w, "CmdSPlay"), Qt::LeftButton);
+        QVERIFY(!h.player2->isOpen() && w.values().PreviewClosed);
+        QTest::mouseClick(control<QPushButton>(w, "CmdOmp3"), Qt::LeftButton);
         QCOMPARE(h.ui.opened.size(), 1);
         QCOMPARE(h.ui.opened.first().toLocalFile(), chosen);
     }

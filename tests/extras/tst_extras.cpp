@@ -36,8 +36,8 @@ private slots:
         ConfigHome home;
         Harness h;
         h.create(false, m_pages.path());
-        h.window->Button2->click();
-        h.window->Button3->click();
+        control<QPushButton>(*h.window, "Button2")->click();
+        control<QPushButton>(*h.window, "Button3")->click();
         QCOMPARE(h.ui.opened,
                  (QList<QUrl>{QUrl::fromLocalFile(m_pages.path() + QStringLiteral("/help.html")),
                               QUrl::fromLocalFile(m_pages.path() + QStringLiteral("/download.html"))}));
@@ -56,7 +56,7 @@ private slots:
         // Nothing beside the program: the page is looked for where it is installed.
         const QString found = h.window->pagePath(QStringLiteral("help.html"));
         if (found.startsWith(empty.path())) {
-            h.window->Button2->click();
+            control<QPushButton>(*h.window, "Button2")->click();
             QCOMPARE(h.ui.texts(), QStringList{kHelpFailed.arg(found)});
             QCOMPARE(h.ui.shown.first().type, DialogType::Information);
             QVERIFY(h.ui.opened.isEmpty());
@@ -65,10 +65,10 @@ private slots:
         b.create(false, m_pages.path());
         b.ui.openResult = false;
         // The page is there but nothing opens it: the user is told where it is.
-        b.window->Button2->click();
+        control<QPushButton>(*b.window, "Button2")->click();
         QCOMPARE(b.ui.texts(), QStringList{kHelpFailed.arg(m_pages.path() + QStringLiteral("/help.html"))});
         b.ui.clear();
-        b.window->Button3->click();
+        control<QPushButton>(*b.window, "Button3")->click();
         QCOMPARE(b.ui.texts(),
                  QStringList{QStringLiteral(
                      "The help file could not be opened because your browser would not open. You can view this help "
@@ -80,7 +80,7 @@ private slots:
         ConfigHome home;
         Harness h;
         h.create();
-        h.window->CmdSupport->click();
+        control<QPushButton>(*h.window, "CmdSupport")->click();
         QCOMPARE(h.ui.opened.size(), 1);
         QCOMPARE(h.ui.opened.first().scheme(), QStringLiteral("mailto"));
         QCOMPARE(h.ui.opened.first().toString(),
@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(h.ui.texts(), QStringList{kSupportAsk});
         h.ui.clear();
         h.ui.openResult = false;
-        h.window->CmdSupport->click();
+        control<QPushButton>(*h.window, "CmdSupport")->click();
         QCOMPARE(h.ui.texts(),
                  (QStringList{QStringLiteral("You cannot view this file because you do not have a default email "
                                              "software setup. Please send your questions to support at "
@@ -127,20 +127,20 @@ private slots:
             Services{&real, std::make_unique<FakePlayer>(), std::make_unique<FakePlayer>(), m_pages.path()});
 
         opener("exit 0");
-        window.CmdSupport->click();
+        control<QPushButton>(window, "CmdSupport")->click();
         QTRY_COMPARE(real.texts(), QStringList{kSupportAsk});
         QCOMPARE(readAll(seen), QByteArray("mailto:support@quillfen.example?Subject=Question about MP3 Cleavo"));
         real.clear();
-        window.Button2->click();
+        control<QPushButton>(window, "Button2")->click();
         QTRY_VERIFY(QFile::exists(seen));
         QTest::qWait(200);
         QVERIFY(real.shown.isEmpty());
 
         opener("exit 3");
-        window.CmdSupport->click();
+        control<QPushButton>(window, "CmdSupport")->click();
         QTRY_COMPARE(real.texts(), (QStringList{noMail, kSupportAsk}));
         real.clear();
-        window.Button2->click();
+        control<QPushButton>(window, "Button2")->click();
         QTRY_COMPARE(real.shown.size(), 1);
         QCOMPARE(real.shown.first().type, DialogType::Information);
         real.clear();
@@ -149,7 +149,7 @@ private slots:
         opener("sleep 4");
         QElapsedTimer clock;
         clock.start();
-        window.CmdSupport->click();
+        control<QPushButton>(window, "CmdSupport")->click();
         QVERIFY(clock.elapsed() < 500);
         QVERIFY(real.shown.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(real.texts(), QStringList{kSupportAsk}, launcher::kGraceMs + 2000);
@@ -166,14 +166,16 @@ private slots:
         h.fake1().mode = MediaPlayer::Playing;
         h.fake2().open = true;
         h.fake2().mode = MediaPlayer::Playing;
-        h.window->v.PreviewClosed = false;
+        h.window->values().PreviewClosed = false;
         h.fake1().log.clear();
         h.fake2().log.clear();
-        for (QPushButton *b : {h.window->Button2, h.window->Button3, h.window->CmdSupport, h.window->CmdAbout})
+        for (QPushButton *b :
+             {control<QPushButton>(*h.window, "Button2"), control<QPushButton>(*h.window, "Button3"),
+              control<QPushButton>(*h.window, "CmdSupport"), control<QPushButton>(*h.window, "CmdAbout")})
             b->click();
         QVERIFY(h.fake1().log.isEmpty() && h.fake2().log.isEmpty());
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Playing));
-        QVERIFY(!h.window->v.PreviewClosed);
+        QVERIFY(!h.window->values().PreviewClosed);
         QVERIFY(!h.ui.texts().contains(QStringLiteral(
             "You need to select an MP3 first before clicking anything else. Use the \"Select\" button at the very "
             "top to choose a file, then use the other buttons to play, fast forward, choose start and end points, "
@@ -204,8 +206,8 @@ private slots:
             ret->click();
             QVERIFY(!d.isVisible());
         };
-        h.window->CmdAbout->click();
-        h.window->CmdAbout->click();
+        control<QPushButton>(*h.window, "CmdAbout")->click();
+        control<QPushButton>(*h.window, "CmdAbout")->click();
         QCOMPARE(h.ui.modalCount, 2);
         QCOMPARE(seen.size(), 2);
         QVERIFY(h.window->findChildren<TFrmabout2 *>().isEmpty()); // destroyed after each showing

@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     // What opens can be planned as a piece, or is refused with a reason; a
     // plan stays within the file and says its size.
-    const auto plan = exactcut::plan(path, length / 3, std::max(length / 3 + 1, length * 2 / 3), &error);
+    const auto plan
+        = exactcut::plan(path, sourceMap(path).get(), length / 3, std::max(length / 3 + 1, length * 2 / 3), &error);
     if (plan) {
         int64_t bytes = 0;
         for (const segment::Chunk &c : plan->chunks) {

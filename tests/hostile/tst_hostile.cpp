@@ -64,10 +64,10 @@ class TestHostile : public QObject {
     QString selectAndSplitAll(Harness &h, const QString &path)
     {
         h.create(true);
-        h.window->RadDefault->setChecked(true);
-        h.window->RadByte->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
+        control<QRadioButton>(*h.window, "RadByte")->setChecked(true);
         h.select(path);
-        if (h.window->v.FileSelected)
+        if (h.window->values().FileSelected)
             h.window->guarded([&] { h.window->BitBtn1Click(); });
         return segment::defaultOutputName(path);
     }
@@ -116,8 +116,8 @@ private slots:
                          || s.text.startsWith(QStringLiteral("New MP3 successfully created!")),
                      qPrintable(s.text));
         }
-        if (h.window->v.FileSelected) {
-            QCOMPARE(h.window->Lblsize->text(), QString::number(content.size()));
+        if (h.window->values().FileSelected) {
+            QCOMPARE(control<QLabel>(*h.window, "Lblsize")->text(), QString::number(content.size()));
             if (!content.isEmpty())
                 QCOMPARE(readAll(out), content);
         } else {
@@ -200,11 +200,11 @@ private slots:
         Harness h;
         const QString out = selectAndSplitAll(h, path);
         QCOMPARE(readAll(path), before);
-        QVERIFY(h.window->v.FileSelected);
-        QCOMPARE(h.window->LblFile->text(), path);
+        QVERIFY(h.window->values().FileSelected);
+        QCOMPARE(control<QLabel>(*h.window, "LblFile")->text(), path);
         if (QFile::encodeName(segment::splitPath(out).name).size() <= 255) {
             QCOMPARE(readAll(out), before);
-            QCOMPARE(h.window->LblName->text(), segment::splitPath(out).name);
+            QCOMPARE(control<QLabel>(*h.window, "LblName")->text(), segment::splitPath(out).name);
         } else {
             // "Split - " makes the name too long for the file system: said, and nothing written.
             QCOMPARE(h.ui.texts().size(), 1);
@@ -236,7 +236,7 @@ private slots:
         QVERIFY(
             h.ui.textsOf(ScriptedInteraction::Kind::Error).first().startsWith(QStringLiteral("Cannot create file")));
         // Asking for a place elsewhere works.
-        h.window->RadAsk->setChecked(true);
+        control<QRadioButton>(*h.window, "RadAsk")->setChecked(true);
         const QString elsewhere = dir() + QStringLiteral("/piece.mp3");
         h.ui.saveAnswers << elsewhere;
         h.window->guarded([&] { h.window->BitBtn1Click(); });
@@ -280,7 +280,7 @@ private slots:
             Harness h;
             h.create(true);
             QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
-            QVERIFY(h.window->RadAsk->isChecked());
+            QVERIFY(control<QRadioButton>(*h.window, "RadAsk")->isChecked());
             h.ui.clear();
             QVERIFY(h.window->close()); // the size cannot be saved: said, and it closes
             QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error).size(), 1);
@@ -293,7 +293,7 @@ private slots:
             Harness h;
             h.create(true);
             QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
-            QVERIFY(h.window->RadDefault->isChecked());
+            QVERIFY(control<QRadioButton>(*h.window, "RadDefault")->isChecked());
             readOnly(false);
         }
         {
@@ -306,9 +306,9 @@ private slots:
             h.create(true);
             h.select(path);
             QVERIFY(h.ui.shown.isEmpty());
-            QVERIFY(h.window->v.FileSelected);
+            QVERIFY(h.window->values().FileSelected);
             QCOMPARE(settings::ReadLastDir(m_home->statsIni()), dir() + QLatin1Char('/'));
-            h.window->RadDefault->setChecked(true);
+            control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
             QVERIFY(h.window->close());
             QVERIFY(h.ui.shown.isEmpty());
             QCOMPARE(QSettings(m_home->askConf(), QSettings::IniFormat).value(QStringLiteral("Ask")).toInt(), 0);
@@ -329,7 +329,7 @@ private slots:
         Harness h;
         h.create();
         QVERIFY(h.ui.shown.isEmpty());
-        QVERIFY(h.window->RadAsk->isChecked());
+        QVERIFY(control<QRadioButton>(*h.window, "RadAsk")->isChecked());
         QVERIFY(QFile::exists(m_home->statsIni()));
         QVERIFY(h.window->close());
         QVERIFY(h.ui.shown.isEmpty());
@@ -345,7 +345,7 @@ private slots:
         writeFile(out, "earlier piece");
         Harness h;
         h.create(true);
-        h.window->RadDefault->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
         h.select(path);
         h.ui.clear();
         {
@@ -357,7 +357,7 @@ private slots:
         QVERIFY2(h.ui.texts().first().contains(QStringLiteral("File too large")), qPrintable(h.ui.texts().first()));
         QCOMPARE(readAll(out), QByteArray("earlier piece"));
         QCOMPARE(readAll(path), content);
-        QVERIFY(!h.window->CmdPmp3->isEnabled());
+        QVERIFY(!control<QPushButton>(*h.window, "CmdPmp3")->isEnabled());
     }
 
     // ---- the source changes behind the program's back ----
@@ -368,7 +368,7 @@ private slots:
         QFile::copy(testData("cbr_44k_stereo_3000ms.mp3"), path);
         Harness h;
         h.create(true);
-        h.window->RadDefault->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
         h.select(path);
         QFile::remove(path);
         h.ui.clear();
@@ -388,20 +388,20 @@ private slots:
         writeFile(path, content);
         Harness h;
         h.create(true);
-        h.window->RadDefault->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
         h.select(path);
         h.ui.clear();
         // Cut short, or replaced by a file of the same size: not the file
         // that was chosen, so nothing is cut from it, nor counted.
         for (const QByteArray &now : {content.left(1000), QByteArray(content.size(), 'x')}) {
             writeFile(path, now);
-            h.window->ScrollStart->setValue(500);
+            control<QScrollBar>(*h.window, "ScrollStart")->setValue(500);
             h.window->guarded([&] { h.window->BitBtn1Click(); });
             QCOMPARE(h.ui.texts().size(), 1);
             QCOMPARE(h.ui.texts().takeFirst(), QString::fromLatin1(segment::kSourceChangedText).arg(path));
             h.ui.clear();
             QVERIFY(!QFile::exists(dir() + QStringLiteral("/Split - shrinks.mp3")));
-            QVERIFY(!h.window->CmdPmp3->isEnabled());
+            QVERIFY(!control<QPushButton>(*h.window, "CmdPmp3")->isEnabled());
         }
     }
 

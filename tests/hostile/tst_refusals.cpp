@@ -170,8 +170,8 @@ class TestRefusals : public QObject {
         const QString output = dir() + QStringLiteral("/Split - long.mp3");
         writeFile(output, "an earlier piece");
         h.select(source);
-        w.RadByte->click();
-        w.RadDefault->setChecked(true);
+        control<QRadioButton>(w, "RadByte")->click();
+        control<QRadioButton>(w, "RadDefault")->setChecked(true);
         (void)settings::ReadSplitCount(m_home->statsIni(), r.countBefore);
         h.ui.clear();
         // 512 writes of 4 ms: two seconds at least, through a named temporary
@@ -186,7 +186,7 @@ class TestRefusals : public QObject {
             auto *dialog = w.findChild<QProgressDialog *>(QStringLiteral("WriteProgress"));
             if (!dialog || !dialog->isVisible() || dialog->labelText().isEmpty() || !r.label.isEmpty())
                 return;
-            r.othersTookClicks = w.BitBtn1->isEnabled();
+            r.othersTookClicks = control<QPushButton>(w, "BitBtn1")->isEnabled();
             r.label = dialog->labelText();
             if (how == QLatin1String("Escape"))
                 QTest::keyClick(dialog, Qt::Key_Escape);
@@ -200,10 +200,10 @@ class TestRefusals : public QObject {
         driver.start(50);
         QElapsedTimer clock;
         clock.start();
-        w.BitBtn1->click();
+        control<QPushButton>(w, "BitBtn1")->click();
         r.took = clock.elapsed();
         cleavo_fault_disarm();
-        r.takesClicksAfter = w.BitBtn1->isEnabled();
+        r.takesClicksAfter = control<QPushButton>(w, "BitBtn1")->isEnabled();
         r.earlier = readAll(output);
         r.left = entries(dir());
         r.left.sort();
@@ -327,7 +327,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QString path = slowSource(h, QStringLiteral("slow.mp3"), 1 << 20);
         QVERIFY(w.MediaPlayer1().isOpening());
-        QVERIFY(w.v.FileSelected); // cutting by bytes needs no more
+        QVERIFY(w.values().FileSelected); // cutting by bytes needs no more
         QString label;
         QTimer driver;
         connect(&driver, &QTimer::timeout, [&] {
@@ -338,13 +338,13 @@ private slots:
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         driver.start(50);
-        w.CmdForward->click();
+        control<QPushButton>(w, "CmdForward")->click();
         driver.stop();
         QVERIFY2(label.startsWith(QStringLiteral("Reading the MP3: ")), qPrintable(label));
         QCOMPARE(w.MediaPlayer1().Mode(), int(MediaPlayer::NotReady));
-        QCOMPARE(w.LblFile->text(), path);
+        QCOMPARE(control<QLabel>(w, "LblFile")->text(), path);
         QVERIFY(w.MediaPlayer1().isOpening());
-        w.CmdPlay->click();
+        control<QPushButton>(w, "CmdPlay")->click();
         QCOMPARE(w.MediaPlayer1().Mode(), int(MediaPlayer::Playing));
         QVERIFY(w.MediaPlayer1().isOpening());
         cleavo_fault_disarm();
@@ -352,7 +352,7 @@ private slots:
         QCOMPARE(w.MediaPlayer1().Mode(), int(MediaPlayer::Playing));
         QTRY_VERIFY_WITH_TIMEOUT(w.MediaPlayer1().Position() > 0, 5000); // it goes on playing
         QVERIFY(h.ui.texts().isEmpty());
-        QVERIFY(w.LblEnd->text().toInt() > 200000);
+        QVERIFY(control<QLabel>(w, "LblEnd")->text().toInt() > 200000);
     }
 
     // Another file chosen while one is read: the first reading is let go
@@ -369,9 +369,9 @@ private slots:
         h.select(testData("vbr_xing_3000ms.mp3"));
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(w.MediaPlayer1().isOpen());
-        QCOMPARE(w.LblEnd->text(), QStringLiteral("3000"));
+        QCOMPARE(control<QLabel>(w, "LblEnd")->text(), QStringLiteral("3000"));
         QTest::qWait(300);
-        QCOMPARE(w.LblEnd->text(), QStringLiteral("3000"));
+        QCOMPARE(control<QLabel>(w, "LblEnd")->text(), QStringLiteral("3000"));
         QVERIFY(h.ui.texts().isEmpty());
     }
 
@@ -409,8 +409,8 @@ private slots:
         QVERIFY(!w.MediaPlayer1().isOpen() && !w.MediaPlayer1().isOpening());
         QCOMPARE(h.ui.texts().size(), 1);
         QVERIFY2(h.ui.texts().first().startsWith(said), qPrintable(h.ui.texts().first()));
-        QVERIFY(!w.v.FileSelected);
-        QVERIFY(w.LblEnd->text().isEmpty());
+        QVERIFY(!w.values().FileSelected);
+        QVERIFY(control<QLabel>(w, "LblEnd")->text().isEmpty());
     }
 
     // A trash that refuses the earlier file at any of its own calls: the
@@ -796,7 +796,7 @@ private slots:
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
                  QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
         QCOMPARE(h.ui.shown.size(), 1);
-        QVERIFY(h.window->v.FileSelected);
+        QVERIFY(h.window->values().FileSelected);
         QVERIFY(h.fake1().open);
         QCOMPARE(h.fake1().FileName(), source);
     }
@@ -879,11 +879,11 @@ private slots:
         writeFile(source, patternBytes(5000));
         h.select(source);
         TFrmsplit &w = *h.window;
-        w.RadByte->click();
-        w.RadDefault->setChecked(true);
+        control<QRadioButton>(w, "RadByte")->click();
+        control<QRadioButton>(w, "RadDefault")->setChecked(true);
         h.ui.clear();
         cleavo_fault_arm(CLEAVO_FAULT_WRITE, QFile::encodeName(m_home->folder()).constData(), 0, ENOSPC);
-        w.BitBtn1->click();
+        control<QPushButton>(w, "BitBtn1")->click();
         cleavo_fault_disarm();
         const QString output = dir() + QStringLiteral("/Split - song.mp3");
         QCOMPARE(readAll(output), patternBytes(5000));
@@ -892,8 +892,8 @@ private slots:
         QVERIFY(h.ui.shown[0].text.startsWith(QStringLiteral("New MP3 successfully created!")));
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
                  QStringList{QStringLiteral("Unable to write to %1.").arg(m_home->statsIni())});
-        QVERIFY(w.CmdPmp3->isEnabled());
-        QCOMPARE(w.LblName->text(), QStringLiteral("Split - song.mp3"));
+        QVERIFY(control<QPushButton>(w, "CmdPmp3")->isEnabled());
+        QCOMPARE(control<QLabel>(w, "LblName")->text(), QStringLiteral("Split - song.mp3"));
     }
 
     void aShortWriteShowsNoProgressWindow()
@@ -908,9 +908,9 @@ private slots:
         const QString source = dir() + QStringLiteral("/short.mp3");
         writeFile(source, patternBytes(100000));
         h.select(source);
-        h.window->RadByte->click();
-        h.window->RadDefault->setChecked(true);
-        h.window->BitBtn1->click();
+        control<QRadioButton>(*h.window, "RadByte")->click();
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
+        control<QPushButton>(*h.window, "BitBtn1")->click();
         QCOMPARE(readAll(dir() + QStringLiteral("/Split - short.mp3")), patternBytes(100000));
         QCOMPARE(progressWindows, 0);
     }

@@ -217,7 +217,7 @@ private slots:
         QFETCH(int, endMs);
         QFETCH(int, damaged);
         QString error;
-        const auto plan = exactcut::plan(source, startMs, endMs, &error);
+        const auto plan = exactcut::plan(source, sourceMap(source).get(), startMs, endMs, &error);
         QVERIFY2(plan, qPrintable(error));
         const QString piece = m_dir.filePath(QStringLiteral("piece.mp3"));
         segment::CopyFailure failure;
@@ -266,7 +266,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(int, startMs);
         QFETCH(int, endMs);
-        const auto plan = exactcut::plan(source, startMs, endMs);
+        const auto plan = exactcut::plan(source, sourceMap(source).get(), startMs, endMs);
         QVERIFY(plan);
         const QString piece = m_dir.filePath(QStringLiteral("info.mp3"));
         QVERIFY(segment::copyChunks(source, piece, plan->chunks));
@@ -331,7 +331,7 @@ private slots:
                                       64);
         const QString source = m_dir.filePath(QStringLiteral("measured.mp3"));
         writeFile(source, tag + readAll(data("cbr_44k_stereo_3000ms.mp3")));
-        const auto plan = exactcut::plan(source, 500, 1500);
+        const auto plan = exactcut::plan(source, sourceMap(source).get(), 500, 1500);
         QVERIFY(plan);
         const QByteArray kept = plan->chunks.front().bytes;
         QCOMPARE(kept.size(), tag.size());
@@ -369,7 +369,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(int, startMs);
         QFETCH(int, endMs);
-        const auto plan = exactcut::plan(source, startMs, endMs);
+        const auto plan = exactcut::plan(source, sourceMap(source).get(), startMs, endMs);
         QVERIFY(plan);
         const QString piece = m_dir.filePath(QStringLiteral("other.mp3"));
         QVERIFY(segment::copyChunks(source, piece, plan->chunks));
@@ -428,7 +428,7 @@ private slots:
         writeFile(m_dir.filePath(QStringLiteral("rates.mp3")),
                   readAll(data("cbr_44k_stereo_3000ms.mp3")) + readAll(data("mono_22k_2000ms.mp3")));
         QString error;
-        QVERIFY(!exactcut::plan(source, startMs, endMs, &error));
+        QVERIFY(!exactcut::plan(source, sourceMap(source).get(), startMs, endMs, &error));
         QVERIFY2(error.contains(said), qPrintable(error));
     }
 
@@ -448,7 +448,7 @@ private slots:
                     continue;
                 writeFile(path, whole.left(size));
                 QString error;
-                const auto plan = exactcut::plan(path, 10, 2000, &error);
+                const auto plan = exactcut::plan(path, sourceMap(path).get(), 10, 2000, &error);
                 if (!plan) {
                     QVERIFY(!error.isEmpty());
                     continue;

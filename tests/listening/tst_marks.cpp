@@ -1,5 +1,6 @@
 #include "listening/exactcut.h"
 #include "listening/markmath.h"
+#include "listening/mpgplayer.h"
 #include "settings/settings.h"
 #include "support/fakes.h"
 
@@ -57,7 +58,7 @@ class TestMarks : public QObject {
         QFile::remove(m_dir.path() + QStringLiteral("/Split - tune.mp3"));
         h.create();
         h.select(m_source);
-        h.window->RadDefault->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
         h.fake1().length = 200000;
         h.ui.clear();
     }
@@ -110,18 +111,18 @@ private slots:
         Harness h;
         prepare(h);
         TFrmsplit &w = *h.window;
-        w.CmdEnd->click();
+        control<QPushButton>(w, "CmdEnd")->click();
         QCOMPARE(h.ui.texts(), QStringList{kNoStart});
         h.fake1().position = 5000;
-        w.CmdStart->click();
-        QCOMPARE(w.LblPosS->text(), QStringLiteral("5000"));
-        QVERIFY(!w.Lblstarting->isHidden());
+        control<QPushButton>(w, "CmdStart")->click();
+        QCOMPARE(control<QLabel>(w, "LblPosS")->text(), QStringLiteral("5000"));
+        QVERIFY(!control<QLabel>(w, "Lblstarting")->isHidden());
         h.ui.clear();
-        w.CmdEnd->click(); // at the start
+        control<QPushButton>(w, "CmdEnd")->click(); // at the start
         h.fake1().position = 4000;
-        w.CmdEnd->click(); // before it
+        control<QPushButton>(w, "CmdEnd")->click(); // before it
         QCOMPARE(h.ui.texts(), (QStringList{kNotAfter, kNotAfter}));
-        QVERIFY(w.LblPosE->text().isEmpty());
+        QVERIFY(control<QLabel>(w, "LblPosE")->text().isEmpty());
         QVERIFY(output().startsWith("<unreadable>"));
     }
 
@@ -132,30 +133,30 @@ private slots:
         prepare(h, 4000010 / 100); // 40000 bytes
         TFrmsplit &w = *h.window;
         h.fake1().position = 25000;
-        w.CmdStart->click();
+        control<QPushButton>(w, "CmdStart")->click();
         h.fake1().position = 75000;
         h.fake1().mode = MediaPlayer::Paused;
-        w.CmdEnd->click();
-        QCOMPARE(w.LblPosE->text(), QStringLiteral("75000"));
-        QCOMPARE(w.v.StartPercent, 12);
-        QCOMPARE(w.v.EndPercent, 38);
-        QCOMPARE(w.v.SegmentStart, 4800);
-        QCOMPARE(w.v.SegmentLength, 15200 - 4800);
+        control<QPushButton>(w, "CmdEnd")->click();
+        QCOMPARE(control<QLabel>(w, "LblPosE")->text(), QStringLiteral("75000"));
+        QCOMPARE(w.values().StartPercent, 12);
+        QCOMPARE(w.values().EndPercent, 38);
+        QCOMPARE(w.values().SegmentStart, 4800);
+        QCOMPARE(w.values().SegmentLength, 15200 - 4800);
         QCOMPARE(output(), m_bytes.mid(4800, 15200 - 4800));
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Paused));
-        QVERIFY(!w.Lblending->isHidden());
+        QVERIFY(!control<QLabel>(w, "Lblending")->isHidden());
 
         // A second end from the same start replaces the file; a playing player stops.
         h.fake1().mode = MediaPlayer::Playing;
         h.fake1().position = 100000;
-        w.CmdEnd->click();
+        control<QPushButton>(w, "CmdEnd")->click();
         QCOMPARE(output(), m_bytes.mid(4800, 20000 - 4800));
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Stopped));
-        QVERIFY(!w.Timer2->isActive());
+        QVERIFY(!control<QTimer>(w, "Timer2")->isActive());
 
         // A new start hides the result panel.
-        w.CmdStart->click();
-        QVERIFY(!w.CmdPmp3->isEnabled());
+        control<QPushButton>(w, "CmdStart")->click();
+        QVERIFY(!control<QPushButton>(w, "CmdPmp3")->isEnabled());
     }
 
     void samePercentageKeepsTheEarlierPieceAndWholeTrackWritesTheWholeFile()
@@ -165,9 +166,9 @@ private slots:
         prepare(h);
         TFrmsplit &w = *h.window;
         h.fake1().position = 0;
-        w.CmdStart->click();
+        control<QPushButton>(w, "CmdStart")->click();
         h.fake1().position = 200000;
-        w.CmdEnd->click();
+        control<QPushButton>(w, "CmdEnd")->click();
         QCOMPARE(output(), m_bytes);
         int64_t count = 0;
         QVERIFY(settings::ReadSplitCount(home.statsIni(), count));
@@ -176,12 +177,12 @@ private slots:
         h.ui.clear();
         h.fake1().position = 30200;
         h.fake1().mode = MediaPlayer::Playing;
-        w.CmdStart->click();
+        control<QPushButton>(w, "CmdStart")->click();
         h.fake1().position = 30800;
-        const int32_t earlierLength = w.v.SegmentLength;
-        w.CmdEnd->click();
-        QCOMPARE(w.LblPosE->text(), QStringLiteral("200000")); // the end mark that was set
-        QCOMPARE(w.v.SegmentLength, earlierLength);
+        const int32_t earlierLength = w.values().SegmentLength;
+        control<QPushButton>(w, "CmdEnd")->click();
+        QCOMPARE(control<QLabel>(w, "LblPosE")->text(), QStringLiteral("200000")); // the end mark that was set
+        QCOMPARE(w.values().SegmentLength, earlierLength);
         QCOMPARE(
             h.ui.texts(),
             QStringList{QStringLiteral(
@@ -206,29 +207,30 @@ private slots:
         QFile::remove(m_dir.path() + QStringLiteral("/Split - tune.mp3"));
         h.create();
         TFrmsplit &w = *h.window;
-        QVERIFY(!w.ChkExact->isChecked());
+        QVERIFY(!control<QCheckBox>(w, "ChkExact")->isChecked());
         h.fake1().length = 3000;
         h.select(m_source);
-        w.RadDefault->setChecked(true);
+        control<QRadioButton>(w, "RadDefault")->setChecked(true);
         h.fake1().position = 1234;
-        w.CmdStart->click();
-        QCOMPARE(w.LblPosS->text(), QStringLiteral("1234"));
-        QTest::mouseClick(w.ChkExact, Qt::LeftButton, {}, QPoint(5, w.ChkExact->height() / 2));
-        QVERIFY(w.ChkExact->isChecked());
-        QCOMPARE(w.LblPosS->text(), QStringLiteral("0:01.23"));
-        QCOMPARE(w.LblEnd->text(), QStringLiteral("0:03.00"));
+        control<QPushButton>(w, "CmdStart")->click();
+        QCOMPARE(control<QLabel>(w, "LblPosS")->text(), QStringLiteral("1234"));
+        QTest::mouseClick(control<QCheckBox>(w, "ChkExact"), Qt::LeftButton, {},
+                          QPoint(5, control<QCheckBox>(w, "ChkExact")->height() / 2));
+        QVERIFY(control<QCheckBox>(w, "ChkExact")->isChecked());
+        QCOMPARE(control<QLabel>(w, "LblPosS")->text(), QStringLiteral("0:01.23"));
+        QCOMPARE(control<QLabel>(w, "LblEnd")->text(), QStringLiteral("0:03.00"));
         h.fake1().position = 2345;
-        w.CmdEnd->click();
-        QCOMPARE(w.LblPosE->text(), QStringLiteral("0:02.34"));
-        const auto plan = exactcut::plan(m_source, 1234, 2345);
+        control<QPushButton>(w, "CmdEnd")->click();
+        QCOMPARE(control<QLabel>(w, "LblPosE")->text(), QStringLiteral("0:02.34"));
+        const auto plan = exactcut::plan(m_source, sourceMap(m_source).get(), 1234, 2345);
         QVERIFY(plan);
         QByteArray expected;
         const QByteArray source = readAll(m_source);
         for (const segment::Chunk &c : plan->chunks)
             expected += c.bytes.isEmpty() ? source.mid(c.offset, c.length) : c.bytes;
         QCOMPARE(output(), expected);
-        QCOMPARE(w.LblNewTime->text(), QStringLiteral("Playing Time: 0:01.11"));
-        QVERIFY(!w.LblNewTime->isHidden());
+        QCOMPARE(control<QLabel>(w, "LblNewTime")->text(), QStringLiteral("Playing Time: 0:01.11"));
+        QVERIFY(!control<QLabel>(w, "LblNewTime")->isHidden());
         QVERIFY(settings::LoadExactFlag());
 
         // A source replaced since it was selected (here by free format, which
@@ -237,19 +239,20 @@ private slots:
         h.ui.clear();
         writeFile(m_source, readAll(QStringLiteral(CLEAVO_TEST_DATA "/freeformat_1000ms.mp3")));
         h.fake1().position = 2500;
-        w.CmdEnd->click();
+        control<QPushButton>(w, "CmdEnd")->click();
         QCOMPARE(h.ui.texts().size(), 1);
         QVERIFY2(h.ui.texts().first().contains(QStringLiteral("has changed since it was selected")),
                  qPrintable(h.ui.texts().first()));
-        QCOMPARE(w.LblPosE->text(), QStringLiteral("0:02.34"));
+        QCOMPARE(control<QLabel>(w, "LblPosE")->text(), QStringLiteral("0:02.34"));
         QCOMPARE(output(), expected);
         int64_t count = 0;
         QVERIFY(settings::ReadSplitCount(home.statsIni(), count));
         QCOMPARE(count, 1);
 
         // Switched off, every time is plain milliseconds again, and so is the cut.
-        QTest::mouseClick(w.ChkExact, Qt::LeftButton, {}, QPoint(5, w.ChkExact->height() / 2));
-        QCOMPARE(w.LblPosE->text(), QStringLiteral("2345"));
+        QTest::mouseClick(control<QCheckBox>(w, "ChkExact"), Qt::LeftButton, {},
+                          QPoint(5, control<QCheckBox>(w, "ChkExact")->height() / 2));
+        QCOMPARE(control<QLabel>(w, "LblPosE")->text(), QStringLiteral("2345"));
         QVERIFY(!settings::LoadExactFlag());
     }
 
@@ -260,11 +263,11 @@ private slots:
         prepare(h);
         TFrmsplit &w = *h.window;
         h.fake1().position = 100;
-        w.CmdStart->click();
+        control<QPushButton>(w, "CmdStart")->click();
         h.fake1().position = 900;
-        w.v.SourceFileSize = -1;
+        w.values().SourceFileSize = -1;
         h.ui.clear();
-        w.CmdEnd->click();
+        control<QPushButton>(w, "CmdEnd")->click();
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("A severe error has occurred, the file could not be read ")});
         QCOMPARE(h.ui.shown.first().type, DialogType::Error);
         QVERIFY(output().startsWith("<unreadable>"));
@@ -277,12 +280,12 @@ private slots:
         prepare(h);
         TFrmsplit &w = *h.window;
         h.fake1().position = 10;
-        w.CmdStart->click();
+        control<QPushButton>(w, "CmdStart")->click();
         h.fake1().position = 20;
         h.fake1().length = 0;
-        w.CmdEnd->click();
+        control<QPushButton>(w, "CmdEnd")->click();
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("Floating point division by zero.")});
-        QCOMPARE(w.LblPosE->text(), QStringLiteral("20"));
+        QCOMPARE(control<QLabel>(w, "LblPosE")->text(), QStringLiteral("20"));
     }
 
     void listeningForRealWritesExactlyTheMappedBytes()
@@ -296,18 +299,19 @@ private slots:
         h.create(true);
         h.select(m_source);
         TFrmsplit &w = *h.window;
-        w.RadDefault->setChecked(true);
-        w.CmdPlay->click();
+        control<QRadioButton>(w, "RadDefault")->setChecked(true);
+        control<QPushButton>(w, "CmdPlay")->click();
         QTRY_VERIFY_WITH_TIMEOUT(h.player1->Position() >= 1000, 3000);
-        w.CmdStart->click();
+        control<QPushButton>(w, "CmdStart")->click();
         QTRY_VERIFY_WITH_TIMEOUT(h.player1->Position() >= 2000, 3000);
-        w.CmdEnd->click();
-        const int start = w.LblPosS->text().toInt(), end = w.LblPosE->text().toInt();
+        control<QPushButton>(w, "CmdEnd")->click();
+        const int start = control<QLabel>(w, "LblPosS")->text().toInt(),
+                  end = control<QLabel>(w, "LblPosE")->text().toInt();
         QVERIFY(start >= 1000 && end >= 2000 && end > start);
         const int32_t segStart = ByteOffset(Percent(start, 3000).value(), m_bytes.size()).value();
         const int32_t segEnd = ByteOffset(Percent(end, 3000).value(), m_bytes.size()).value();
-        QCOMPARE(w.v.SegmentStart, segStart);
-        QCOMPARE(w.v.SegmentLength, segEnd - segStart);
+        QCOMPARE(w.values().SegmentStart, segStart);
+        QCOMPARE(w.values().SegmentLength, segEnd - segStart);
         QCOMPARE(readAll(m_dir.path() + QStringLiteral("/Split - real.mp3")), m_bytes.mid(segStart, segEnd - segStart));
         QCOMPARE(h.player1->Mode(), int(MediaPlayer::Stopped));
         QCOMPARE(readAll(m_source), m_bytes);

@@ -1,8 +1,8 @@
-#include "app/scrollbar.h"
+#include "core/ui/scrollbar.h"
 #include "listening/ui/scrollnotifier.h"
 #include "support/fakes.h"
 
-#include "core/ui/frmsplit.h"
+#include "app/frmsplit.h"
 #include "core/ui/interaction.h"
 
 #include <QAbstractButton>
@@ -134,7 +134,7 @@ private slots:
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w)); // keys go to the focused bar
-        QScrollBar *bar = w.ScrollBar1;
+        QScrollBar *bar = control<QScrollBar>(w, "ScrollBar1");
         const QPoint arrow = bar->mapTo(&w, scrollBarPart(bar, QStyle::SC_ScrollBarAddLine).center());
         const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
             QApplication::postEvent(
@@ -149,13 +149,13 @@ private slots:
         // With the poll running, a tick handled inside the step would put the
         // bar back to the player's position, as a tick between a click and its
         // release does: the step is taken with the poll off.
-        w.Timer2->stop();
+        control<QTimer>(w, "Timer2")->stop();
         QApplication::postEvent(w.windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
         QApplication::postEvent(w.windowHandle(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier));
         QTRY_COMPARE(w.MediaPlayer1().Position(), 10);
         QTest::qWait(700); // longer than the bar's delay before it repeats
         QCOMPARE(bar->value(), 10);
-        QCOMPARE(w.LblCurrent->text(), QStringLiteral("10"));
+        QCOMPARE(control<QLabel>(w, "LblCurrent")->text(), QStringLiteral("10"));
     }
 
     // A message opened by a step while the mouse button is still down takes
@@ -170,7 +170,7 @@ private slots:
         s.player2 = std::make_unique<FakePlayer>();
         TFrmsplit w(std::move(s));
         boxes.setOwner(&w);
-        w.RadByte->setChecked(true);
+        control<QRadioButton>(w, "RadByte")->setChecked(true);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QStringList seen;
@@ -182,8 +182,8 @@ private slots:
             }
         });
         answer.start(20);
-        for (const auto &[bar, part] : {std::pair{w.ScrollStart, QStyle::SC_ScrollBarAddLine},
-                                        std::pair{w.ScrollEnd, QStyle::SC_ScrollBarAddPage}}) {
+        for (const auto &[bar, part] : {std::pair{control<QScrollBar>(w, "ScrollStart"), QStyle::SC_ScrollBarAddLine},
+                                        std::pair{control<QScrollBar>(w, "ScrollEnd"), QStyle::SC_ScrollBarAddPage}}) {
             seen.clear();
             const QPoint at = scrollBarPart(bar, part).center();
             QTest::mousePress(bar, Qt::LeftButton, {}, at);

@@ -38,7 +38,7 @@ private slots:
         writeFile(src, patternBytes(5000));
         m_h->select(src);
         p1().length = 10000;
-        w().ScrollBar1->setMaximum(10000);
+        control<QScrollBar>(w(), "ScrollBar1")->setMaximum(10000);
         p1().log.clear();
         m_h->ui.clear();
     }
@@ -50,105 +50,105 @@ private slots:
 
     void playStartsThePollAndFailuresShowTheirDialog()
     {
-        w().CmdPlay->click();
+        control<QPushButton>(w(), "CmdPlay")->click();
         QCOMPARE(p1().mode, int(MediaPlayer::Playing));
-        QVERIFY(w().Timer2->isActive());
+        QVERIFY(control<QTimer>(w(), "Timer2")->isActive());
         w().CmdstopClick();
         p1().failPlay = true;
-        w().CmdPlay->click();
+        control<QPushButton>(w(), "CmdPlay")->click();
         QCOMPARE(m_h->ui.texts(), QStringList{kPlayError});
-        QVERIFY(!w().Timer2->isActive()); // kept its state
+        QVERIFY(!control<QTimer>(w(), "Timer2")->isActive()); // kept its state
     }
 
     void pauseResumesAndDoesNothingWhenStopped()
     {
-        w().CmdPause->click(); // stopped: nothing, not even the timer
+        control<QPushButton>(w(), "CmdPause")->click(); // stopped: nothing, not even the timer
         QCOMPARE(p1().mode, int(MediaPlayer::Stopped));
-        QVERIFY(!w().Timer2->isActive());
-        w().CmdPlay->click();
-        w().CmdPause->click();
+        QVERIFY(!control<QTimer>(w(), "Timer2")->isActive());
+        control<QPushButton>(w(), "CmdPlay")->click();
+        control<QPushButton>(w(), "CmdPause")->click();
         QCOMPARE(p1().mode, int(MediaPlayer::Paused));
-        QVERIFY(!w().Timer2->isActive());
-        QCOMPARE(w().CmdPause->text(), QStringLiteral("Pause"));
-        w().CmdPause->click();
+        QVERIFY(!control<QTimer>(w(), "Timer2")->isActive());
+        QCOMPARE(control<QPushButton>(w(), "CmdPause")->text(), QStringLiteral("Pause"));
+        control<QPushButton>(w(), "CmdPause")->click();
         QCOMPARE(p1().mode, int(MediaPlayer::Playing));
-        QVERIFY(w().Timer2->isActive());
+        QVERIFY(control<QTimer>(w(), "Timer2")->isActive());
     }
 
     void stopLeavesAPausedPlayerPaused()
     {
-        w().CmdPlay->click();
-        w().CmdPause->click();
-        w().Timer2->start();
-        w().CmdStop->click();
+        control<QPushButton>(w(), "CmdPlay")->click();
+        control<QPushButton>(w(), "CmdPause")->click();
+        control<QTimer>(w(), "Timer2")->start();
+        control<QPushButton>(w(), "CmdStop")->click();
         QCOMPARE(p1().mode, int(MediaPlayer::Paused));
-        QVERIFY(!w().Timer2->isActive());
-        w().CmdPlay->click();
+        QVERIFY(!control<QTimer>(w(), "Timer2")->isActive());
+        control<QPushButton>(w(), "CmdPlay")->click();
         QCOMPARE(p1().mode, int(MediaPlayer::Playing));
     }
 
     void stopAndPauseFailuresStopThePlayerAndSaySo()
     {
-        w().CmdPlay->click();
+        control<QPushButton>(w(), "CmdPlay")->click();
         p1().failStopsLeft = 1;
-        w().CmdStop->click();
+        control<QPushButton>(w(), "CmdStop")->click();
         QCOMPARE(
             m_h->ui.texts(),
             QStringList{QStringLiteral("An error occurred trying to stop playing the file. The file may be corrupt. "
                                        "Please verify that your files are valid audio files.")});
-        QVERIFY(!w().Timer2->isActive());
+        QVERIFY(!control<QTimer>(w(), "Timer2")->isActive());
         QCOMPARE(p1().mode, int(MediaPlayer::Stopped)); // stopped on the second try
         p1().open = false;                              // the player lost its device
         m_h->ui.clear();
-        w().CmdPause->click();
+        control<QPushButton>(w(), "CmdPause")->click();
         QCOMPARE(m_h->ui.texts(), QStringList());
-        w().CmdPlay->click();
+        control<QPushButton>(w(), "CmdPlay")->click();
         QCOMPARE(m_h->ui.texts(), QStringList{kPlayError});
     }
 
     void rewindAndForwardAreNotClamped()
     {
         p1().position = 1000;
-        w().CmdRewind->click();
+        control<QPushButton>(w(), "CmdRewind")->click();
         QVERIFY(p1().log.contains(QStringLiteral("Position -500")));
         QCOMPARE(p1().position, 1000);
-        QVERIFY(w().Timer2->isActive());
-        w().SpinEdit2->setValue(35000);
+        QVERIFY(control<QTimer>(w(), "Timer2")->isActive());
+        control<SpinEdit>(w(), "SpinEdit2")->setValue(35000);
         p1().position = 0;
         p1().log.clear();
-        w().CmdForward->click();
+        control<QPushButton>(w(), "CmdForward")->click();
         QCOMPARE(p1().log.last(), QStringLiteral("Position 35000"));
         QVERIFY(m_h->ui.shown.isEmpty());
     }
 
     void rewindAndForwardStopPlaybackAtTheNewPlace()
     {
-        w().CmdPlay->click();
+        control<QPushButton>(w(), "CmdPlay")->click();
         p1().position = 5000;
-        w().CmdForward->click();
+        control<QPushButton>(w(), "CmdForward")->click();
         QCOMPARE(p1().mode, int(MediaPlayer::Stopped));
         QCOMPARE(p1().position, 6500);
-        w().CmdRewind->click();
+        control<QPushButton>(w(), "CmdRewind")->click();
         QCOMPARE(p1().position, 5000);
     }
 
     void stepFieldsReadWholeNumbersAndClampOnLeaving()
     {
-        w().SpinEdit1->lineEdit()->setText(QStringLiteral("abc"));
+        control<SpinEdit>(w(), "SpinEdit1")->lineEdit()->setText(QStringLiteral("abc"));
         p1().position = 3000;
-        w().CmdRewind->click();
+        control<QPushButton>(w(), "CmdRewind")->click();
         QCOMPARE(p1().log.last(), QStringLiteral("Position 2999"));
 
         w().show();
         QVERIFY(QTest::qWaitForWindowExposed(m_h->window.get()));
-        w().SpinEdit2->setFocus();
-        w().SpinEdit2->lineEdit()->selectAll();
-        QTest::keyClicks(w().SpinEdit2, QStringLiteral("99999"));
-        QCOMPARE(w().SpinEdit2->lineEdit()->text(), QStringLiteral("99999"));
-        w().CmdForward->setFocus(); // as clicking it does
-        QCOMPARE(w().SpinEdit2->value(), 35000);
-        QCOMPARE(w().SpinEdit2->Value(), 35000);
-        QTest::keyClicks(w().SpinEdit1, QStringLiteral("x!"));
+        control<SpinEdit>(w(), "SpinEdit2")->setFocus();
+        control<SpinEdit>(w(), "SpinEdit2")->lineEdit()->selectAll();
+        QTest::keyClicks(control<SpinEdit>(w(), "SpinEdit2"), QStringLiteral("99999"));
+        QCOMPARE(control<SpinEdit>(w(), "SpinEdit2")->lineEdit()->text(), QStringLiteral("99999"));
+        control<QPushButton>(w(), "CmdForward")->setFocus(); // as clicking it does
+        QCOMPARE(control<SpinEdit>(w(), "SpinEdit2")->value(), 35000);
+        QCOMPARE(control<SpinEdit>(w(), "SpinEdit2")->Value(), 35000);
+        QTest::keyClicks(control<SpinEdit>(w(), "SpinEdit1"), QStringLiteral("x!"));
     }
 
     void previewGuardOnRewindButNotOnForward()
@@ -156,39 +156,39 @@ private slots:
         FakePlayer &p2 = m_h->fake2();
         p2.open = true;
         p2.mode = MediaPlayer::Playing;
-        w().v.PreviewClosed = false;
-        w().CmdForward->click();
+        w().values().PreviewClosed = false;
+        control<QPushButton>(w(), "CmdForward")->click();
         QVERIFY(p2.open);
-        w().CmdRewind->click();
-        QVERIFY(!p2.open && w().v.PreviewClosed);
+        control<QPushButton>(w(), "CmdRewind")->click();
+        QVERIFY(!p2.open && w().values().PreviewClosed);
     }
 
     void timerShowsThePlayersPosition()
     {
         p1().position = 1234;
         w().Timer2Timer();
-        QCOMPARE(w().LblCurrent->text(), QStringLiteral("1234"));
-        QCOMPARE(w().ScrollBar1->value(), 1234);
+        QCOMPARE(control<QLabel>(w(), "LblCurrent")->text(), QStringLiteral("1234"));
+        QCOMPARE(control<QScrollBar>(w(), "ScrollBar1")->value(), 1234);
         p1().position = 20000; // beyond the bar: clamped there, shown as is
         w().Timer2Timer();
-        QCOMPARE(w().LblCurrent->text(), QStringLiteral("20000"));
-        QCOMPARE(w().ScrollBar1->value(), 10000);
+        QCOMPARE(control<QLabel>(w(), "LblCurrent")->text(), QStringLiteral("20000"));
+        QCOMPARE(control<QScrollBar>(w(), "ScrollBar1")->value(), 10000);
     }
 
     void scrollCodesDriveThePlayerAndTheTimer()
     {
-        w().ScrollBar1->setValue(2000);
-        w().Timer2->start();
+        control<QScrollBar>(w(), "ScrollBar1")->setValue(2000);
+        control<QTimer>(w(), "Timer2")->start();
         w().ScrollBar1Scroll(ScrollNotifier::SB_LINERIGHT, 2005);
-        QVERIFY(w().Timer2->isActive());
+        QVERIFY(control<QTimer>(w(), "Timer2")->isActive());
         QVERIFY(p1().log.isEmpty());
         w().ScrollBar1Scroll(ScrollNotifier::SB_THUMBTRACK, 2100);
-        QVERIFY(!w().Timer2->isActive());
+        QVERIFY(!control<QTimer>(w(), "Timer2")->isActive());
         QCOMPARE(p1().log, QStringList{QStringLiteral("Position 2000")}); // the bar's value, not the announced one
-        QCOMPARE(w().LblCurrent->text(), QStringLiteral("2000"));
-        w().ScrollBar1->setValue(2100);
+        QCOMPARE(control<QLabel>(w(), "LblCurrent")->text(), QStringLiteral("2000"));
+        control<QScrollBar>(w(), "ScrollBar1")->setValue(2100);
         w().ScrollBar1Scroll(ScrollNotifier::SB_ENDSCROLL, 2100);
-        QVERIFY(w().Timer2->isActive());
+        QVERIFY(control<QTimer>(w(), "Timer2")->isActive());
         QCOMPARE(p1().position, 2100);
         QCOMPARE(p1().mode, int(MediaPlayer::Stopped));
     }
@@ -201,7 +201,7 @@ private slots:
         QVERIFY(fresh.ui.shown.isEmpty());
         fresh.window->guarded([&] { fresh.window->ScrollBar1Scroll(ScrollNotifier::SB_ENDSCROLL, 5); });
         QCOMPARE(fresh.ui.texts(), QStringList{QStringLiteral("No MCI device open.")});
-        QVERIFY(fresh.window->Timer2->isActive());
+        QVERIFY(control<QTimer>(*fresh.window, "Timer2")->isActive());
     }
 
     void arrowClickMovesThePlayerAtTheRelease()
@@ -209,14 +209,14 @@ private slots:
         w().show();
         QVERIFY(QTest::qWaitForWindowExposed(m_h->window.get()));
         p1().position = 3000;
-        w().ScrollBar1->setValue(3000);
-        QScrollBar *bar = w().ScrollBar1;
+        control<QScrollBar>(w(), "ScrollBar1")->setValue(3000);
+        QScrollBar *bar = control<QScrollBar>(w(), "ScrollBar1");
         const QPoint rightArrow(bar->width() - 5, bar->height() / 2);
         QTest::mouseClick(bar, Qt::LeftButton, {}, rightArrow);
         QCOMPARE(bar->value(), 3005);
         QCOMPARE(p1().position, 3005);
-        QCOMPARE(w().LblCurrent->text(), QStringLiteral("3005"));
-        QVERIFY(w().Timer2->isActive());
+        QCOMPARE(control<QLabel>(w(), "LblCurrent")->text(), QStringLiteral("3005"));
+        QVERIFY(control<QTimer>(w(), "Timer2")->isActive());
     }
 
     void aTickDuringAScrollPutsTheBarBackToThePlayer()
@@ -227,16 +227,16 @@ private slots:
         w().show();
         QVERIFY(QTest::qWaitForWindowExposed(m_h->window.get()));
         p1().position = 4000;
-        w().ScrollBar1->setValue(4000);
-        w().Timer2->start();
+        control<QScrollBar>(w(), "ScrollBar1")->setValue(4000);
+        control<QTimer>(w(), "Timer2")->start();
         p1().position = 4200; // the player has moved on since the last tick
         QTest::qWait(80);     // a tick lands
-        QScrollBar *bar = w().ScrollBar1;
+        QScrollBar *bar = control<QScrollBar>(w(), "ScrollBar1");
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() - 5, bar->height() / 2));
         QTest::qWait(80); // ticks while the button is down
         QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() - 5, bar->height() / 2));
         QCOMPARE(p1().position, bar->value());
-        QCOMPARE(w().LblCurrent->text(), QString::number(bar->value()));
+        QCOMPARE(control<QLabel>(w(), "LblCurrent")->text(), QString::number(bar->value()));
         QVERIFY(bar->value() >= 4200 && bar->value() <= 4205);
     }
 };

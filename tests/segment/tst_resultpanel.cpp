@@ -41,13 +41,14 @@ class TestResultPanel : public QObject {
         writeFile(m_source, m_bytes);
         h.create();
         h.select(m_source);
-        (ask ? h.window->RadAsk : h.window->RadDefault)->setChecked(true);
+        (ask ? control<QRadioButton>(*h.window, "RadAsk") : control<QRadioButton>(*h.window, "RadDefault"))
+            ->setChecked(true);
         h.ui.clear();
     }
     void writeRange(Harness &h, int start, int length)
     {
-        h.window->v.SegmentStart = start;
-        h.window->v.SegmentLength = length;
+        h.window->values().SegmentStart = start;
+        h.window->values().SegmentLength = length;
         h.window->guarded([&] { h.window->CreateSplitFile(); });
     }
 
@@ -68,21 +69,23 @@ private slots:
         const QString out = m_dir.path() + QStringLiteral("/Split - Track.mp3");
         QCOMPARE(h.ui.texts(), QStringList{success(out)});
         QCOMPARE(readAll(out), m_bytes.mid(100, 5000));
-        QCOMPARE(w.LblName->text(), QStringLiteral("Split - Track.mp3"));
-        QCOMPARE(w.LblPath->text(), m_dir.path() + QLatin1Char('/'));
-        QCOMPARE(w.LblNewByte->text(), QStringLiteral("5000"));
-        QVERIFY(w.CmdPmp3->isEnabled() && w.CmdOmp3->isEnabled() && w.CmdSPlay->isEnabled());
-        QVERIFY(!w.LblName->isHidden() && !w.Label5->isHidden());
-        QVERIFY(!w.Image3->isHidden() && w.Image2->isHidden() && w.Image4->isHidden());
-        QVERIFY(!w.Lblending->isHidden());
+        QCOMPARE(control<QLabel>(w, "LblName")->text(), QStringLiteral("Split - Track.mp3"));
+        QCOMPARE(control<QLabel>(w, "LblPath")->text(), m_dir.path() + QLatin1Char('/'));
+        QCOMPARE(control<QLabel>(w, "LblNewByte")->text(), QStringLiteral("5000"));
+        QVERIFY(control<QPushButton>(w, "CmdPmp3")->isEnabled() && control<QPushButton>(w, "CmdOmp3")->isEnabled()
+                && control<QPushButton>(w, "CmdSPlay")->isEnabled());
+        QVERIFY(!control<QLabel>(w, "LblName")->isHidden() && !control<QLabel>(w, "Label5")->isHidden());
+        QVERIFY(!control<QLabel>(w, "Image3")->isHidden() && control<QLabel>(w, "Image2")->isHidden()
+                && control<QLabel>(w, "Image4")->isHidden());
+        QVERIFY(!control<QLabel>(w, "Lblending")->isHidden());
         QCOMPARE(ini::readString(home.statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
                  QStringLiteral("1"));
 
         // A second write keeps the panel shown and describes the new file.
         h.ui.clear();
         writeRange(h, 0, 10);
-        QVERIFY(w.CmdPmp3->isEnabled());
-        QCOMPARE(w.LblNewByte->text(), QStringLiteral("10"));
+        QVERIFY(control<QPushButton>(w, "CmdPmp3")->isEnabled());
+        QCOMPARE(control<QLabel>(w, "LblNewByte")->text(), QStringLiteral("10"));
         QCOMPARE(readAll(out), m_bytes.left(10));
         QCOMPARE(ini::readString(home.statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
                  QStringLiteral("2"));
@@ -118,8 +121,8 @@ private slots:
         writeRange(h, 0, 100);
         QCOMPARE(h.ui.texts().size(), 2);
         QVERIFY(h.ui.texts().at(1).contains(QStringLiteral("nothing was written")));
-        QVERIFY(h.window->v.CopyFailed);
-        QVERIFY(!h.window->CmdPmp3->isEnabled());
+        QVERIFY(h.window->values().CopyFailed);
+        QVERIFY(!control<QPushButton>(*h.window, "CmdPmp3")->isEnabled());
         QCOMPARE(ini::readString(home.statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
                  QStringLiteral("0"));
     }
@@ -136,7 +139,7 @@ private slots:
         const QStringList errors = h.ui.textsOf(ScriptedInteraction::Kind::Error);
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().startsWith(QStringLiteral("Cannot create file \"%1/out.mp3\".").arg(blocker)));
-        QVERIFY(!h.window->CmdPmp3->isEnabled());
+        QVERIFY(!control<QPushButton>(*h.window, "CmdPmp3")->isEnabled());
     }
 
     void negativeStartReportsAnUnreadableSource()
@@ -164,7 +167,7 @@ private slots:
         QVERIFY(h.ui.texts().first().startsWith(QStringLiteral("New MP3 successfully created!")));
         QCOMPARE(h.ui.textsOf(ScriptedInteraction::Kind::Error),
                  QStringList{QStringLiteral("'abc' is not a valid integer value.")});
-        QVERIFY(h.window->CmdPmp3->isEnabled());
+        QVERIFY(control<QPushButton>(*h.window, "CmdPmp3")->isEnabled());
         QCOMPARE(ini::readString(home.statsIni(), QStringLiteral("Stat"), QStringLiteral("Number"), QString()),
                  QStringLiteral("abc"));
     }
@@ -179,31 +182,31 @@ private slots:
         h.ui.clear();
         h.fake1().mode = MediaPlayer::Playing;
         h.fake1().position = 700;
-        w.CmdPmp3->click();
+        control<QPushButton>(w, "CmdPmp3")->click();
         QCOMPARE(h.fake1().mode, int(MediaPlayer::Stopped));
         QCOMPARE(h.fake1().position, 700);
         QCOMPARE(h.player2->FileName(), m_dir.path() + QStringLiteral("/Split - Track.mp3"));
         QCOMPARE(h.fake2().mode, int(MediaPlayer::Playing));
-        QVERIFY(!w.v.PreviewClosed && w.Timer3->isActive());
+        QVERIFY(!w.values().PreviewClosed && control<QTimer>(w, "Timer3")->isActive());
 
         // A second click closes and reopens: the new file starts again.
         h.fake2().position = 400;
         h.fake2().log.clear();
-        w.CmdPmp3->click();
+        control<QPushButton>(w, "CmdPmp3")->click();
         QCOMPARE(h.fake2().log,
                  (QStringList{QStringLiteral("Stop"), QStringLiteral("Close"),
                               QStringLiteral("Open ") + h.player2->FileName(), QStringLiteral("Play")}));
         QCOMPARE(h.fake2().position, 0);
 
         // Another handler's preview guard closes it.
-        w.CmdPlay->click();
-        QVERIFY(!h.fake2().open && w.v.PreviewClosed && !w.Timer3->isActive());
+        control<QPushButton>(w, "CmdPlay")->click();
+        QVERIFY(!h.fake2().open && w.values().PreviewClosed && !control<QTimer>(w, "Timer3")->isActive());
         QVERIFY(h.ui.shown.isEmpty());
 
         // Stop with nothing open shows nothing.
-        w.CmdSPlay->click();
+        control<QPushButton>(w, "CmdSPlay")->click();
         QVERIFY(h.ui.shown.isEmpty());
-        QVERIFY(w.v.PreviewClosed);
+        QVERIFY(w.values().PreviewClosed);
     }
 
     void timer3Blinks()
@@ -212,11 +215,11 @@ private slots:
         Harness h;
         prepare(h, false);
         writeRange(h, 0, 10);
-        QVERIFY(!h.window->Image3->isHidden());
+        QVERIFY(!control<QLabel>(*h.window, "Image3")->isHidden());
         h.window->Timer3Timer();
-        QVERIFY(h.window->Image3->isHidden());
+        QVERIFY(control<QLabel>(*h.window, "Image3")->isHidden());
         h.window->Timer3Timer();
-        QVERIFY(!h.window->Image3->isHidden());
+        QVERIFY(!control<QLabel>(*h.window, "Image3")->isHidden());
     }
 
     void failedCloseKeepsThePreviewMarkedOpen()
@@ -226,16 +229,16 @@ private slots:
         prepare(h, false);
         TFrmsplit &w = *h.window;
         writeRange(h, 0, 10);
-        w.CmdPmp3->click();
+        control<QPushButton>(w, "CmdPmp3")->click();
         h.ui.clear();
         h.fake2().failStop = true;
-        w.CmdSPlay->click();
+        control<QPushButton>(w, "CmdSPlay")->click();
         QCOMPARE(h.ui.texts(),
                  QStringList{
                      QStringLiteral("An error occurred trying to close the media player. Please close and reopen the "
                                     "software to continue.")});
-        QVERIFY(!w.v.PreviewClosed);
-        QVERIFY(!w.Timer3->isActive());
+        QVERIFY(!w.values().PreviewClosed);
+        QVERIFY(!control<QTimer>(w, "Timer3")->isActive());
     }
 
     void newFileGoneOrUnplayable()
@@ -249,22 +252,22 @@ private slots:
         QFile::remove(out);
         h.ui.clear();
         h.fake2().failOpen = true;
-        w.CmdPmp3->click();
+        control<QPushButton>(w, "CmdPmp3")->click();
         QCOMPARE(h.ui.texts(),
                  QStringList{QStringLiteral("An error occurred trying to play ") + out
                              + QStringLiteral(". The file appears to be corrupt or is a format which cannot be played "
                                               "with this viewer. Please verify that your file has the correct file "
                                               "extension and matches that audio type.")});
-        QVERIFY(!w.v.PreviewClosed && w.Timer3->isActive());
+        QVERIFY(!w.values().PreviewClosed && control<QTimer>(w, "Timer3")->isActive());
         h.ui.clear();
-        w.CmdOmp3->click();
+        control<QPushButton>(w, "CmdOmp3")->click();
         QCOMPARE(
             h.ui.texts(),
             QStringList{QStringLiteral("The file could not be opened using this button. Open your file manager and "
                                        "double-click the file to play it.")});
         QCOMPARE(h.ui.shown.first().type, DialogType::Information);
         QVERIFY(h.ui.opened.isEmpty());
-        QVERIFY(w.v.PreviewClosed);
+        QVERIFY(w.values().PreviewClosed);
     }
 
     void defaultPlayerGetsTheFullPath()
@@ -281,15 +284,15 @@ private slots:
         writeFile(m_source, m_bytes);
         h.create();
         h.select(m_source);
-        h.window->RadDefault->setChecked(true);
+        control<QRadioButton>(*h.window, "RadDefault")->setChecked(true);
         writeRange(h, 0, 100);
         h.ui.clear();
-        h.window->CmdOmp3->click();
+        control<QPushButton>(*h.window, "CmdOmp3")->click();
         QCOMPARE(h.ui.opened.size(), 1);
         QCOMPARE(h.ui.opened.first().toLocalFile(), deep + QStringLiteral("/Split - long name.mp3"));
         QVERIFY(h.ui.shown.isEmpty());
         h.ui.openResult = false;
-        h.window->CmdOmp3->click();
+        control<QPushButton>(*h.window, "CmdOmp3")->click();
         QCOMPARE(h.ui.shown.size(), 1);
     }
 
@@ -301,9 +304,9 @@ private slots:
         writeRange(h, 0, 10);
         h.fake1().open = false;
         h.ui.clear();
-        h.window->CmdPmp3->click();
+        control<QPushButton>(*h.window, "CmdPmp3")->click();
         QCOMPARE(h.ui.texts(), QStringList{QStringLiteral("No MCI device open.")});
-        QVERIFY(h.window->v.PreviewClosed);
+        QVERIFY(h.window->values().PreviewClosed);
     }
 };
 

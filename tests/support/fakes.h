@@ -2,22 +2,29 @@
 // Test doubles: scripted dialogs, a deterministic media player, and a main
 // window built on them in a private configuration folder.
 
+#include "app/frmsplit.h"
 #include "core/mediaplayer.h"
-#include "core/ui/frmsplit.h"
 #include "core/ui/interaction.h"
+#include "listening/ui/spinedit.h"
 
 #include <QByteArray>
+#include <QCheckBox>
 #include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
 #include <QList>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <csignal>
 #include <functional>
 #include <memory>
 #include <sys/resource.h>
-
-class QScrollBar;
 
 class ScriptedInteraction : public Interaction {
 public:
@@ -137,6 +144,17 @@ struct Harness {
     // Runs the source selection answering the open dialog with path.
     void select(const QString &path);
 };
+
+// The window's control of that name and kind, as screen readers and road
+// tests find it (a test fails at once where there is none).
+template <class T>
+T *control(QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
 
 // Where a part of a horizontal scroll bar (arrow, trough, thumb) lies.
 QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part);

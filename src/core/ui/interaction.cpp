@@ -1,5 +1,7 @@
 #include "core/ui/interaction.h"
 
+#include "core/errors.h"
+
 #include "core/ui/filedialogs.h"
 #include "core/ui/launcher.h"
 
@@ -7,6 +9,11 @@
 #include <QMessageBox>
 
 const char *const kAppTitle = "MP3 Cleavo";
+
+void reportFailure(Interaction &ui, const QString &failure)
+{
+    ui.errorReport(errorReportText(failure));
+}
 
 QString dialogCaption(DialogType type)
 {

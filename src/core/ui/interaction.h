@@ -68,5 +68,9 @@ private:
     std::function<QString(const QString &)> m_finalSaveName;
 };
 
+// The default error report of a failure, its text ended with a full stop
+// (errorReportText): the one road of a failure in the window's handlers.
+void reportFailure(Interaction &ui, const QString &failure);
+
 extern const char *const kAppTitle; // "MP3 Cleavo"
 QString dialogCaption(DialogType type);

@@ -1,4 +1,4 @@
-#include "app/scrollbar.h"
+#include "core/ui/scrollbar.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
