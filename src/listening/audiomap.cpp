@@ -15,62 +15,13 @@
 
 namespace audiomap {
 
+using layer3::parseHeader;
+
 namespace {
-
-// Kilobits per second by [MPEG-1 or not][layer - 1][index].
-constexpr int kBitRates[2][3][16] = {{{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-                                      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-                                      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
-                                     {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
-
-constexpr int kSampleRates[3] = {44100, 48000, 32000};
-
-// What a header says hangs on eleven of its bits: the version and layer of
-// its second byte, the bit rate, sample rate and padding of its third. The
-// private, copyright, original and emphasis bits (the reserved emphasis
-// value too) change nothing of what a frame is: decoders play it.
-constexpr size_t headerKey(const unsigned char *p)
-{
-    return size_t((p[1] >> 1) & 0x0F) << 7 | size_t(p[2] >> 1);
-}
-
-// Every header by its key, read once: the walk reads a header at every 0xFF
-// byte of junk, and a division for each would make it slow. A frame size of
-// 0 marks the keys that are no header.
-constexpr std::array<Header, 2048> kHeaders = [] {
-    std::array<Header, 2048> table{};
-    for (size_t key = 0; key < table.size(); ++key) {
-        const size_t versionBits = (key >> 9) & 3, layerBits = (key >> 7) & 3;
-        const size_t rateIndex = (key >> 3) & 15, sampleIndex = (key >> 1) & 3;
-        const int padding = static_cast<int>(key & 1);
-        if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3)
-            continue;
-        Header h{};
-        h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
-        h.layer = 4 - static_cast<int>(layerBits);
-        h.sampleRate = kSampleRates[sampleIndex] / (h.version == 1 ? 1 : h.version == 2 ? 2 : 4);
-        const int kbps = kBitRates[h.version == 1 ? 0 : 1][h.layer - 1][rateIndex];
-        if (h.layer == 1)
-            h.frameBytes = (12 * kbps * 1000 / h.sampleRate + padding) * 4;
-        else if (h.layer == 3 && h.version != 1)
-            h.frameBytes = 72 * kbps * 1000 / h.sampleRate + padding;
-        else
-            h.frameBytes = 144 * kbps * 1000 / h.sampleRate + padding;
-        table[key] = h;
-    }
-    return table;
-}();
 
 bool sameStream(const Header &a, const Header &b)
 {
     return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
-}
-
-int samplesPerFrame(const Header &h)
-{
-    return h.layer == 1 ? 384 : h.layer == 3 && h.version != 1 ? 576 : 1152;
 }
 
 // A file read through one window of memory: the walk reads a few bytes a
@@ -145,8 +96,8 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, boo
 // The walk (which passes known) also takes a frame followed by another stream
 // of the same layer that begins there: files joined with cat may change
 // their sample rate between frames.
-int64_t frameAt(Window &file, int64_t offset, const Header &stream, std::optional<Header> *known = nullptr,
-                bool *whole = nullptr)
+int64_t frameLengthAt(Window &file, int64_t offset, const Header &stream, std::optional<Header> *known = nullptr,
+                      bool *whole = nullptr)
 {
     std::optional<Header> h;
     if (known && *known) {
@@ -190,7 +141,7 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, boo
     for (int i = 0; i < frames; ++i) {
         if (i > 0 && (offset >= file.size() || tagAt(file, offset)))
             return true;
-        const int64_t n = frameAt(file, offset, stream);
+        const int64_t n = frameLengthAt(file, offset, stream);
         if (n == 0 || (i == 0 && beginsStream && n < stream.frameBytes))
             return false;
         offset += n;
@@ -221,7 +172,7 @@ uint32_t blockCandidates(const unsigned char *c, const unsigned char *checkable,
     if (mask == 0)
         return 0;
     const unsigned char *first = c + std::countr_zero(mask);
-    const Header &h = kHeaders[headerKey(first)];
+    const Header &h = layer3::headerEntry(first);
     const __m128i sameKey
         = _mm_and_si128(_mm_cmpeq_epi8(after, _mm_set1_epi8(static_cast<char>(first[1]))),
                         _mm_cmpeq_epi8(_mm_and_si128(load(c + 2), _mm_set1_epi8(static_cast<char>(0xFE))),
@@ -301,7 +252,7 @@ std::optional<int64_t> findChain(Window &file, Window &probe, int64_t from, int6
         const unsigned char *checkable = p + std::min(available - 2, fileSize - 4 - offset);
         for (const unsigned char *c = nextCandidate(p, end, checkable, layer); c < end;
              c = nextCandidate(c + 1, end, checkable, layer)) {
-            const Header &h = kHeaders[headerKey(c)];
+            const Header &h = layer3::headerEntry(c);
             if (h.frameBytes == 0 || (layer != 0 && h.layer != layer))
                 continue;
             // Most headers in junk are followed by no frame and no tag: told
@@ -459,7 +410,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
     std::optional<Header> known;
     // A new stretch where the stream's rate or frame length changes.
     const auto noteStream = [&summary](const Header &h) {
-        const int spf = samplesPerFrame(h);
+        const int spf = layer3::samplesPerFrame(h);
         if (summary.stretches.empty() || summary.stretches.back().sampleRate != h.sampleRate
             || summary.stretches.back().samplesPerFrame != spf) {
             if (!summary.stretches.empty() && summary.stretches.back().frame == summary.frames)
@@ -472,10 +423,10 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
         bool whole = false;
         // The side information first: read after the next frame's header, it
         // could move the window back, and the file would be read twice.
-        const int64_t sideEnd = std::min<int64_t>(size - offset, 4 + 2 + layer3::sideInfoBytes(1, false));
+        const int64_t sideEnd = std::min<int64_t>(size - offset, layer3::kLongestHead);
         const unsigned char *head = stream->layer == 3 ? file.at(offset, sideEnd) : nullptr;
         const auto side = head ? layer3::readSideInfo(head, sideEnd) : std::nullopt;
-        int64_t n = frameAt(file, offset, *stream, &known, &whole);
+        int64_t n = frameLengthAt(file, offset, *stream, &known, &whole);
         if (n == 0) {
             // Another stream of the layer going on from here, as where two
             // files of other rates were joined.
@@ -485,7 +436,7 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
                 && chainAt(probe, offset, *other, 4, true)) {
                 stream = other;
                 noteStream(*stream);
-                n = frameAt(file, offset, *stream, &known, &whole);
+                n = frameLengthAt(file, offset, *stream, &known, &whole);
             }
         }
         if (n > 0) {
@@ -521,16 +472,6 @@ void useBlockSearch(bool on)
     blockSearch.store(on);
 }
 
-std::optional<Header> parseHeader(const unsigned char *p)
-{
-    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
-        return std::nullopt;
-    const Header &h = kHeaders[headerKey(p)];
-    if (h.frameBytes == 0)
-        return std::nullopt;
-    return h;
-}
-
 std::optional<Declared> declaredLength(const ReadAt &read, int64_t size)
 {
     // Small reads: this is all that is read before the length can show.
@@ -549,7 +490,7 @@ std::optional<Declared> declaredLength(const ReadAt &read, int64_t size)
     const unsigned char *frame = file.at(*start, n);
     if (!frame)
         return std::nullopt;
-    const int64_t spf = samplesPerFrame(*stream);
+    const int64_t spf = layer3::samplesPerFrame(*stream);
     if (const auto info = layer3::readInfoTag(frame, n); info && info->frames) {
         const int64_t trimmed = info->lame ? info->delay + info->padding : 0;
         return Declared{std::max<int64_t>(0, int64_t{*info->frames} * spf - trimmed), stream->sampleRate};

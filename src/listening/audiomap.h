@@ -6,6 +6,8 @@
 // frames of the new rate begins (files of other rates joined with cat). Whatever lies between (a broken download, a
 // stray tag, a run of zeros, junk of any size) is left out, so it is neither heard nor counted.
 
+#include "listening/layer3.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,16 +15,7 @@
 
 namespace audiomap {
 
-struct Header {
-    int version;    // 1 (MPEG-1), 2 (MPEG-2) or 25 (MPEG-2.5)
-    int layer;      // 1, 2 or 3
-    int sampleRate; // Hz
-    int frameBytes; // the whole frame, header included
-};
-
-// The frame header in the four bytes at p, or nothing when they are none.
-// Free-format frames (no bit rate given) are not counted as audio.
-[[nodiscard]] std::optional<Header> parseHeader(const unsigned char *p);
+using layer3::Header;
 
 // A stretch of the stream handed to the decoder: length bytes of the file
 // from offset, or, where offset is negative, length zero bytes (put between

@@ -63,23 +63,10 @@ struct Frame {
     int32_t mainAt = 0;      // where its main data begins in it
     int32_t mainBytes = 0;   // the main data it brings to the bit reservoir
     int32_t reservoir = 0;   // how far back its own main data begins
-    int rateIndex = 0;       // its bit rate index
-    unsigned char head[4]{}; // its header
+    layer3::Header header;   // what its header says
+    unsigned char head[4]{}; // and the header itself
     bool whole = true;       // the main data it reaches back for is all in the file
 };
-
-using layer3::sideInfoBytes;
-
-bool monoHeader(const unsigned char *head)
-{
-    return (head[3] >> 6) == 3;
-}
-
-// Whether a header says a checksum follows it.
-bool withCrc(const unsigned char *head)
-{
-    return (head[1] & 1) == 0;
-}
 
 void putBe32(unsigned char *p, uint32_t v)
 {
@@ -92,9 +79,10 @@ void putBe32(unsigned char *p, uint32_t v)
 // A frame whose header asks for a checksum gets it: the CRC-16 of the
 // header's last two bytes and the side information after the checksum
 // (polynomial 0x8005, from 0xFFFF, highest bit first).
-void putFrameCrc(unsigned char *frame, int version)
+void putFrameCrc(unsigned char *frame)
 {
-    if (!withCrc(frame))
+    const auto header = layer3::parseHeader(frame);
+    if (!header || !header->crc)
         return;
     uint16_t crc = 0xFFFF;
     const auto feed = [&crc](unsigned char byte) {
@@ -108,7 +96,7 @@ void putFrameCrc(unsigned char *frame, int version)
     };
     feed(frame[2]);
     feed(frame[3]);
-    const int side = sideInfoBytes(version, monoHeader(frame));
+    const int side = layer3::sideInfoBytes(*header);
     for (int i = 0; i < side; ++i)
         feed(frame[6 + i]);
     frame[4] = static_cast<unsigned char>(crc >> 8);
@@ -129,20 +117,19 @@ std::optional<layer3::InfoTag> readSourceTag(FileReader &reader, const Frame &fr
 // The Layer III frame at offset, cut at limit; none where no frame of the stream begins there.
 std::optional<Frame> layer3FrameAt(FileReader &reader, int64_t offset, int64_t limit)
 {
-    unsigned char b[4 + 2 + sideInfoBytes(1, false)]{};
+    unsigned char b[layer3::kLongestHead]{};
     const ssize_t got = reader.readAt(offset, reinterpret_cast<char *>(b), sizeof b);
     if (got < 4)
         return std::nullopt;
-    const auto h = audiomap::parseHeader(b);
+    const auto h = layer3::parseHeader(b);
     if (!h || h->layer != 3)
         return std::nullopt;
     Frame f;
     f.offset = offset;
     f.bytes = static_cast<int32_t>(std::min<int64_t>(h->frameBytes, limit - offset));
+    f.header = *h;
     std::copy_n(b, 4, f.head);
-    f.rateIndex = (b[2] >> 4) & 15;
-    const int crc = withCrc(b) ? 2 : 0;
-    f.mainAt = 4 + crc + sideInfoBytes(h->version, monoHeader(b));
+    f.mainAt = layer3::mainDataAt(*h);
     f.mainBytes = std::max(0, f.bytes - f.mainAt);
     if (const auto side = layer3::readSideInfo(b, got))
         f.reservoir = side->mainDataBegin;
@@ -154,40 +141,46 @@ std::optional<Frame> layer3FrameAt(FileReader &reader, int64_t offset, int64_t l
 // silence for it, as a decoder that knows the bytes are missing gives for the
 // source. Its main data begins `begins` bytes back, and it stays, for the
 // frames after it.
-std::optional<QByteArray> silenced(FileReader &reader, const Frame &frame, int version, int begins)
+std::optional<QByteArray> silenced(FileReader &reader, const Frame &frame, int begins)
 {
     QByteArray bytes(frame.bytes, '\0');
     if (reader.readAt(frame.offset, bytes.data(), static_cast<size_t>(frame.bytes)) != frame.bytes
         || frame.mainAt > frame.bytes)
         return std::nullopt;
     auto *d = reinterpret_cast<unsigned char *>(bytes.data());
-    unsigned char *side = d + frame.mainAt - sideInfoBytes(version, monoHeader(d));
+    unsigned char *side = d + frame.mainAt - layer3::sideInfoBytes(frame.header);
     std::fill(side, d + frame.mainAt, 0);
-    if (version == 1) {
+    if (frame.header.version == 1) {
         side[0] = static_cast<unsigned char>(begins >> 1);
         side[1] = static_cast<unsigned char>((begins & 1) << 7);
     } else {
         side[0] = static_cast<unsigned char>(begins);
     }
-    putFrameCrc(d, version);
+    putFrameCrc(d);
     return bytes;
 }
 
-// A header for a frame the cut adds (the Info frame, the lead-in frame): the
+// A frame the cut adds (the Info frame, the lead-in frame): its header, the
 // stream's own (its checksum too), with the smallest bit rate whose frame
-// holds needed bytes.
-std::optional<std::array<unsigned char, 4>> addedHeader(const Frame &model, int minRateIndex, int needed, int *bytes)
+// holds the bytes it needs; its size; and the frame.
+struct Added {
+    std::array<unsigned char, 4> head{};
+    int bytes = 0;
+    QByteArray frame;
+};
+
+std::optional<Added> addedHeader(const Frame &model, int minRateIndex, int needed)
 {
     for (int index = std::max(1, minRateIndex); index <= 14; ++index) {
-        std::array<unsigned char, 4> h{};
-        h[0] = 0xFF;
-        h[1] = model.head[1];
-        h[2] = static_cast<unsigned char>((index << 4) | (model.head[2] & 0x0C));
-        h[3] = static_cast<unsigned char>(model.head[3] & 0xCF); // no mode extension
-        const auto parsed = audiomap::parseHeader(h.data());
+        Added added;
+        added.head[0] = 0xFF;
+        added.head[1] = model.head[1];
+        added.head[2] = static_cast<unsigned char>((index << 4) | (model.head[2] & 0x0C));
+        added.head[3] = static_cast<unsigned char>(model.head[3] & 0xCF); // no mode extension
+        const auto parsed = layer3::parseHeader(added.head.data());
         if (parsed && parsed->frameBytes >= needed) {
-            *bytes = parsed->frameBytes;
-            return h;
+            added.bytes = parsed->frameBytes;
+            return added;
         }
     }
     return std::nullopt;
@@ -205,15 +198,15 @@ struct InfoFields {
     int64_t padding = 0;
 };
 
-QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, int version, const InfoFields &f)
+QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, const InfoFields &f)
 {
     QByteArray frame(frameBytes, '\0');
     auto *d = reinterpret_cast<unsigned char *>(frame.data());
     std::copy(head.begin(), head.end(), d);
-    unsigned char *p = d + 4 + sideInfoBytes(version, monoHeader(d));
+    unsigned char *p = d + layer3::infoTagAt(*layer3::parseHeader(d));
     const std::string_view name = f.cbr ? "Info" : "Xing";
     std::copy(name.begin(), name.end(), p);
-    putBe32(p + 4, 0x0F); // frames, bytes, table of contents, quality
+    putBe32(p + 4, layer3::kInfoFrames | layer3::kInfoBytes | layer3::kInfoToc | layer3::kInfoQuality);
     putBe32(p + 8, f.frames);
     putBe32(p + 12, f.bytes);
     std::copy(f.toc.begin(), f.toc.end(), p + 16);
@@ -238,7 +231,7 @@ QByteArray infoFrame(const std::array<unsigned char, 4> &head, int frameBytes, i
     lame[32] = lame[33] = 0; // the music's checksum is not kept
     // The frame's checksum covers the start of the tag, and the tag's own
     // checksum covers the frame's.
-    putFrameCrc(d, version);
+    putFrameCrc(d);
     const uint16_t crc = tagCrc(d, static_cast<size_t>(lame + 34 - d));
     lame[34] = static_cast<unsigned char>(crc >> 8);
     lame[35] = static_cast<unsigned char>(crc & 255);
@@ -342,6 +335,174 @@ Walked walkFrames(FileReader &raw, const SourceMap &map, int64_t tagFrames, int6
     return walked;
 }
 
+// A reader of the file for the walk's functions.
+audiomap::ReadAt readerOf(FileReader &raw)
+{
+    return [&raw](int64_t offset, unsigned char *out, int64_t n) {
+        return static_cast<int64_t>(
+            raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
+    };
+}
+
+// What a walk of a file the player found no audio in finds in it: the reason to tell.
+audiomap::Summary walkFor(FileReader &raw, int64_t size)
+{
+    audiomap::Summary found;
+    [[maybe_unused]] const auto regions = audiomap::scan(readerOf(raw), size, &found);
+    return found;
+}
+
+// The stream's first frame: the first of the map's first region.
+std::optional<Frame> firstFrameOf(FileReader &raw, const SourceMap &map)
+{
+    const auto region
+        = std::find_if(map.regions.begin(), map.regions.end(), [](const audiomap::Region &r) { return r.offset >= 0; });
+    if (region == map.regions.end())
+        return std::nullopt;
+    return layer3FrameAt(raw, region->offset, region->offset + region->length);
+}
+
+// Where the piece lies: its first and end samples on the decoder's timeline
+// (the player's, with the samples it drops at the start), and its first and
+// last frames, a few kept before the one heard first.
+struct Span {
+    int64_t spf = 0;
+    int64_t rawStart = 0;
+    int64_t rawEnd = 0;
+    int64_t first = 0;
+    int64_t last = 0;
+};
+
+Span spanOf(const layer3::Header &stream, int64_t skip, int32_t startMs, int32_t endMs)
+{
+    Span span;
+    span.spf = layer3::samplesPerFrame(stream);
+    span.rawStart = ceilDiv(int64_t{startMs} * stream.sampleRate, 1000) + skip;
+    span.rawEnd = ceilDiv(int64_t{endMs} * stream.sampleRate, 1000) + skip;
+    const int64_t heard = span.rawStart / span.spf;
+    span.first = std::max<int64_t>(0, heard - kMarginFrames[stream.version == 1 ? 0 : 1]);
+    span.last = (span.rawEnd - 1) / span.spf;
+    return span;
+}
+
+// What the kept frames need of the frames the cut adds: their sizes, whether
+// they are of one bit rate, and how much of the bit reservoir they reach back
+// before the first.
+struct Needs {
+    std::vector<uint16_t> sizes;
+    bool oneRate = true;
+    int64_t reach = 0;
+};
+
+Needs needsOf(const std::vector<Frame> &kept)
+{
+    Needs needs;
+    int64_t keptMain = 0;
+    for (const Frame &f : kept) {
+        needs.oneRate = needs.oneRate && f.header.bitRateIndex == kept.front().header.bitRateIndex;
+        needs.sizes.push_back(static_cast<uint16_t>(f.bytes));
+        if (keptMain < kMaxReservoir) {
+            if (f.whole)
+                needs.reach = std::max<int64_t>(needs.reach, f.reservoir - keptMain);
+            keptMain += f.mainBytes;
+        }
+    }
+    return needs;
+}
+
+// The last reach bytes of main data of the frames before the piece; whole is
+// false where they hold fewer (the rest stays zero). None where a read fails.
+std::optional<QByteArray> reservoirBefore(FileReader &raw, const std::vector<Frame> &before, int64_t reach, bool *whole)
+{
+    QByteArray reservoir(static_cast<int>(reach), '\0');
+    int64_t filled = 0;
+    for (auto f = before.rbegin(); f != before.rend() && filled < reach; ++f) {
+        const int64_t n = std::min<int64_t>(f->mainBytes, reach - filled);
+        if (raw.readAt(f->offset + f->bytes - n, reservoir.data() + (reach - filled - n), static_cast<size_t>(n)) != n)
+            return std::nullopt;
+        filled += n;
+    }
+    *whole = filled == reach;
+    return reservoir;
+}
+
+// The lead-in frame: silent, and its main data ends with the bytes of the
+// bit reservoir that the kept frames reach back for.
+std::optional<Added> leadInFrame(const Frame &model, const QByteArray &reservoir)
+{
+    std::optional<Added> lead = addedHeader(model, 1, layer3::mainDataAt(model.header) + reservoir.size());
+    if (!lead)
+        return std::nullopt;
+    lead->frame = QByteArray(lead->bytes, '\0');
+    std::copy(lead->head.begin(), lead->head.end(), lead->frame.begin());
+    std::copy(reservoir.begin(), reservoir.end(), lead->frame.end() - reservoir.size());
+    putFrameCrc(reinterpret_cast<unsigned char *>(lead->frame.data()));
+    return lead;
+}
+
+// The kept frames after the chunks of the tags: runs of whole frames as
+// stretches of the source, never joined to the tags' chunks, and the frames
+// whose main data begins before the file made silent. These keep what the
+// decoder holds of the bit reservoir (held, from the lead-in frame on): their
+// main data begins where all of it does, and they read none, so that the
+// frames after them find theirs. False where a read fails.
+bool appendFrames(FileReader &raw, const std::vector<Frame> &kept, int64_t held, std::vector<segment::Chunk> &chunks,
+                  size_t tagChunks)
+{
+    for (const Frame &f : kept) {
+        if (!f.whole) {
+            const int64_t begins = std::min<int64_t>({f.reservoir, held, f.header.version == 1 ? 511 : 255});
+            const std::optional<QByteArray> silent = silenced(raw, f, static_cast<int>(begins));
+            if (!silent)
+                return false;
+            chunks.push_back({f.offset, f.bytes, *silent});
+            held = begins + f.mainBytes;
+            continue;
+        }
+        held = kMaxReservoir;
+        if (chunks.size() > tagChunks && chunks.back().bytes.isEmpty()
+            && chunks.back().offset + chunks.back().length == f.offset)
+            chunks.back().length += f.bytes;
+        else
+            chunks.push_back({f.offset, f.bytes, {}});
+    }
+    return true;
+}
+
+// What the Info frame says of the piece: its frames (sizes, the lead-in's
+// first) and bytes, where each hundredth of its playing time begins, and the
+// encoder delay and padding that leave exactly the samples between the marks.
+InfoFields infoFieldsOf(const std::vector<uint16_t> &sizes, bool oneRate, int infoBytes, const Span &span,
+                        int64_t rawEnd, const Frame &model, const std::optional<layer3::InfoTag> &tag)
+{
+    InfoFields fields;
+    fields.cbr = oneRate;
+    const int64_t leadSamples = span.spf + span.rawStart - span.first * span.spf;
+    fields.delay = leadSamples - kDecoderDelay;
+    fields.padding
+        = static_cast<int64_t>(sizes.size()) * span.spf - (leadSamples + rawEnd - span.rawStart) + kDecoderDelay;
+    int64_t audioBytes = 0;
+    for (uint16_t s : sizes)
+        audioBytes += s;
+    fields.frames = static_cast<uint32_t>(sizes.size());
+    fields.bytes = static_cast<uint32_t>(infoBytes + audioBytes);
+    // The table of contents, in 256ths of the stream.
+    int64_t at = infoBytes;
+    size_t counted = 0;
+    for (int i = 0; i < kTocEntries; ++i) {
+        const size_t frameIndex = sizes.size() * static_cast<size_t>(i) / kTocEntries;
+        for (; counted < frameIndex; ++counted)
+            at += sizes[counted];
+        fields.toc[static_cast<size_t>(i)]
+            = static_cast<unsigned char>(std::min<int64_t>(255, at * 256 / fields.bytes));
+    }
+    fields.quality = tag ? tag->quality.value_or(0) : 0;
+    if (tag)
+        fields.lame = tag->lame;
+    fields.kbps = static_cast<int>(int64_t{model.header.frameBytes} * model.header.sampleRate / (span.spf * 125));
+    return fields;
+}
+
 } // namespace
 
 uint16_t tagCrc(const unsigned char *data, size_t n)
@@ -359,152 +520,57 @@ std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t st
 {
     if (startMs < 0 || endMs <= startMs)
         return failed(error, QStringLiteral("The end mark must lie after the start mark."));
-    QString reason;
-    std::unique_ptr<FileReader> reader = FileReader::open(source, FileReader::kDefaultBuffer, &reason);
+    std::unique_ptr<FileReader> reader = FileReader::open(source, FileReader::kDefaultBuffer);
     if (!reader)
         return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
-    const off_t size = reader->seek(0, SEEK_END);
     FileReader &raw = *reader;
-    if (!map) {
-        audiomap::Summary found;
-        [[maybe_unused]] const auto regions = audiomap::scan(
-            [&raw](int64_t offset, unsigned char *out, int64_t n) {
-                return static_cast<int64_t>(
-                    raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-            },
-            size < 0 ? 0 : size, &found);
-        return failed(error, refusalFor(found, false));
-    }
+    const int64_t size = std::max<off_t>(0, raw.seek(0, SEEK_END));
+    if (!map)
+        return failed(error, refusalFor(walkFor(raw, size), false));
     if (!map->stretches.empty())
         return failed(error, QString::fromLatin1(kRateChanges));
-    const std::vector<audiomap::Region> &regions = map->regions;
-    const auto firstRegion
-        = std::find_if(regions.begin(), regions.end(), [](const audiomap::Region &r) { return r.offset >= 0; });
-    const auto firstFrame = firstRegion == regions.end() || map->summary.layer != 3
-        ? std::nullopt
-        : layer3FrameAt(raw, firstRegion->offset, firstRegion->offset + firstRegion->length);
-    const auto stream = firstFrame ? audiomap::parseHeader(firstFrame->head) : std::nullopt;
-    if (!stream)
+    const std::optional<Frame> firstFrame = map->summary.layer == 3 ? firstFrameOf(raw, *map) : std::nullopt;
+    if (!firstFrame)
         return failed(error, refusalFor(map->summary, true));
+    const layer3::Header &stream = firstFrame->header;
     const std::optional<layer3::InfoTag> tag = readSourceTag(raw, *firstFrame);
-    const int64_t tagFrames = tag ? 1 : 0; // the walk counts the Info frame, the decoder does not
 
-    Plan plan;
-    plan.rate = stream->sampleRate;
-    const int64_t spf = samplesPerFrame(stream->version);
-    const int64_t rawStart = ceilDiv(int64_t{startMs} * plan.rate, 1000) + map->skip;
-    int64_t rawEnd = ceilDiv(int64_t{endMs} * plan.rate, 1000) + map->skip;
-    const int64_t heard = rawStart / spf;
-    const int64_t first = std::max<int64_t>(0, heard - kMarginFrames[stream->version == 1 ? 0 : 1]);
-    const int64_t last = (rawEnd - 1) / spf;
-    const Walked walked = walkFrames(raw, *map, tagFrames, first, last);
+    // The frames of the piece, from a few before the one heard first.
+    const Span span = spanOf(stream, map->skip, startMs, endMs);
+    const Walked walked = walkFrames(raw, *map, tag ? 1 : 0, span.first, span.last);
     if (walked.kept.empty())
         return failed(error, QStringLiteral("The start mark lies past the end of the audio."));
-    const Frame &model = walked.kept.front();
-    rawEnd = std::min(rawEnd, (first + static_cast<int64_t>(walked.kept.size())) * spf);
-    plan.samples = rawEnd - rawStart;
+    Plan plan;
+    plan.rate = stream.sampleRate;
+    const int64_t rawEnd = std::min(span.rawEnd, (span.first + static_cast<int64_t>(walked.kept.size())) * span.spf);
+    plan.samples = rawEnd - span.rawStart;
     if (plan.samples <= 0)
         return failed(error, QString::fromLatin1(kTooShort));
 
-    std::vector<uint16_t> sizes;
-    bool oneRate = true;
-    // How much of the bit reservoir the kept frames reach back before the first.
-    int64_t reach = 0, keptMain = 0;
-    for (const Frame &f : walked.kept) {
-        oneRate = oneRate && f.rateIndex == model.rateIndex;
-        sizes.push_back(static_cast<uint16_t>(f.bytes));
-        if (keptMain < kMaxReservoir) {
-            if (f.whole)
-                reach = std::max<int64_t>(reach, f.reservoir - keptMain);
-            keptMain += f.mainBytes;
-        }
-    }
-
-    // The lead-in frame: silent, and its main data ends with the bytes of the
-    // bit reservoir that the kept frames reach back for.
-    QByteArray reservoir(static_cast<int>(reach), '\0');
-    int64_t filled = 0;
-    for (auto f = walked.before.rbegin(); f != walked.before.rend() && filled < reach; ++f) {
-        const int64_t n = std::min<int64_t>(f->mainBytes, reach - filled);
-        if (raw.readAt(f->offset + f->bytes - n, reservoir.data() + (reach - filled - n), static_cast<size_t>(n)) != n)
-            return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
-        filled += n;
-    }
-    plan.wholeLeadIn = filled == reach;
-    const int side = sideInfoBytes(stream->version, monoHeader(model.head));
-    const int leadMainAt = 4 + (withCrc(model.head) ? 2 : 0) + side;
-    int leadBytes = 0, infoBytes = 0;
-    const auto leadHead = addedHeader(model, 1, leadMainAt + static_cast<int>(reach), &leadBytes);
-    const auto infoHead = addedHeader(model, oneRate ? model.rateIndex : 1, 4 + side + kInfoBodyBytes, &infoBytes);
-    if (!leadHead || !infoHead)
+    // The frames the cut adds before them: the lead-in, with the bit
+    // reservoir they reach back for, and the Info frame.
+    const Needs needs = needsOf(walked.kept);
+    std::optional<QByteArray> reservoir = reservoirBefore(raw, walked.before, needs.reach, &plan.wholeLeadIn);
+    const Frame &model = walked.kept.front();
+    const std::optional<Added> lead = reservoir ? leadInFrame(model, *reservoir) : std::nullopt;
+    const std::optional<Added> info = addedHeader(model, needs.oneRate ? model.header.bitRateIndex : 1,
+                                                  layer3::infoTagAt(model.header) + kInfoBodyBytes);
+    if (!reservoir)
+        return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
+    if (!lead || !info)
         return failed(error, QString::fromLatin1(kLayer12));
 
-    // The ID3v2 tags, then the kept frames; the Info and lead-in frames go
-    // between them. No chunk of frames joins the tags' chunk. The silent
-    // frames keep what the decoder holds of the bit reservoir (their main
-    // data begins where all of it does, and they read none), so that the
-    // frames after them find theirs.
-    const int64_t tags = audiomap::leadingTags(
-        [&raw](int64_t offset, unsigned char *out, int64_t n) {
-            return static_cast<int64_t>(
-                raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-        },
-        size < 0 ? 0 : size);
+    // The ID3v2 tags, then the Info and lead-in frames, then the kept frames.
+    const int64_t tags = audiomap::leadingTags(readerOf(raw), size);
     plan.chunks = tagChunks(raw, tags);
     const size_t tagChunkCount = plan.chunks.size();
-    int64_t held = leadBytes - leadMainAt; // what the decoder holds of the reservoir
-    for (const Frame &f : walked.kept) {
-        if (!f.whole) {
-            const int64_t begins = std::min<int64_t>({f.reservoir, held, stream->version == 1 ? 511 : 255});
-            const std::optional<QByteArray> silent = silenced(raw, f, stream->version, static_cast<int>(begins));
-            if (!silent)
-                return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
-            plan.chunks.push_back({f.offset, f.bytes, *silent});
-            held = begins + f.mainBytes;
-            continue;
-        }
-        held = kMaxReservoir;
-        if (plan.chunks.size() > tagChunkCount && plan.chunks.back().bytes.isEmpty()
-            && plan.chunks.back().offset + plan.chunks.back().length == f.offset)
-            plan.chunks.back().length += f.bytes;
-        else
-            plan.chunks.push_back({f.offset, f.bytes, {}});
-    }
-    QByteArray lead(leadBytes, '\0');
-    std::copy(leadHead->begin(), leadHead->end(), lead.begin());
-    std::copy(reservoir.begin(), reservoir.end(), lead.end() - reach);
-    putFrameCrc(reinterpret_cast<unsigned char *>(lead.data()), stream->version);
-    sizes.insert(sizes.begin(), static_cast<uint16_t>(leadBytes));
-
-    InfoFields fields;
-    fields.cbr = oneRate;
-    const int64_t leadSamples = spf + rawStart - first * spf;
-    fields.delay = leadSamples - kDecoderDelay;
-    fields.padding = static_cast<int64_t>(sizes.size()) * spf - (leadSamples + rawEnd - rawStart) + kDecoderDelay;
-    int64_t audioBytes = 0;
-    for (uint16_t s : sizes)
-        audioBytes += s;
-    fields.frames = static_cast<uint32_t>(sizes.size());
-    fields.bytes = static_cast<uint32_t>(infoBytes + audioBytes);
-    // The table of contents: where each hundredth of the playing time begins,
-    // in 256ths of the stream.
-    int64_t at = infoBytes;
-    size_t counted = 0;
-    for (int i = 0; i < kTocEntries; ++i) {
-        const size_t frameIndex = sizes.size() * static_cast<size_t>(i) / kTocEntries;
-        for (; counted < frameIndex; ++counted)
-            at += sizes[counted];
-        fields.toc[static_cast<size_t>(i)]
-            = static_cast<unsigned char>(std::min<int64_t>(255, at * 256 / fields.bytes));
-    }
-    fields.quality = tag ? tag->quality.value_or(0) : 0;
-    if (tag)
-        fields.lame = tag->lame;
-    const auto parsed = audiomap::parseHeader(model.head);
-    fields.kbps = parsed ? static_cast<int>(int64_t{parsed->frameBytes} * plan.rate / (spf * 125)) : 0;
-
-    const std::vector<segment::Chunk> added{{0, infoBytes, infoFrame(*infoHead, infoBytes, stream->version, fields)},
-                                            {0, leadBytes, lead}};
+    if (!appendFrames(raw, walked.kept, lead->bytes - layer3::mainDataAt(model.header), plan.chunks, tagChunkCount))
+        return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
+    std::vector<uint16_t> sizes = needs.sizes;
+    sizes.insert(sizes.begin(), static_cast<uint16_t>(lead->bytes));
+    const InfoFields fields = infoFieldsOf(sizes, needs.oneRate, info->bytes, span, rawEnd, model, tag);
+    const std::vector<segment::Chunk> added{{0, info->bytes, infoFrame(info->head, info->bytes, fields)},
+                                            {0, lead->bytes, lead->frame}};
     plan.chunks.insert(plan.chunks.begin() + static_cast<std::ptrdiff_t>(tagChunkCount), added.begin(), added.end());
     plan.firstOffset = model.offset;
     plan.sourceSpan = walked.kept.back().offset + walked.kept.back().bytes - model.offset;

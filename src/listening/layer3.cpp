@@ -31,23 +31,73 @@ uint32_t be32(const unsigned char *p)
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
-// The MPEG version (1, or 2 for 2 and 2.5) and the mono bit of a Layer III header.
-std::optional<std::pair<int, bool>> layer3Header(const unsigned char *frame, int64_t n)
+// Kilobits per second by [MPEG-1 or not][layer - 1][index].
+constexpr int kBitRates[2][3][16] = {{{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+                                      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+                                      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+                                     {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
+
+constexpr int kSampleRates[3] = {44100, 48000, 32000};
+
+constexpr std::array<Header, 2048> makeHeaderTable()
 {
-    if (n < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0 || ((frame[1] >> 1) & 3) != 1
-        || ((frame[1] >> 3) & 3) == 1)
+    std::array<Header, 2048> table{};
+    for (size_t key = 0; key < table.size(); ++key) {
+        const size_t versionBits = (key >> 9) & 3, layerBits = (key >> 7) & 3;
+        const size_t rateIndex = (key >> 3) & 15, sampleIndex = (key >> 1) & 3;
+        const int padding = static_cast<int>(key & 1);
+        if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3)
+            continue;
+        Header h{};
+        h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+        h.layer = 4 - static_cast<int>(layerBits);
+        h.sampleRate = kSampleRates[sampleIndex] / (h.version == 1 ? 1 : h.version == 2 ? 2 : 4);
+        const int kbps = kBitRates[h.version == 1 ? 0 : 1][h.layer - 1][rateIndex];
+        if (h.layer == 1)
+            h.frameBytes = (12 * kbps * 1000 / h.sampleRate + padding) * 4;
+        else if (h.layer == 3 && h.version != 1)
+            h.frameBytes = 72 * kbps * 1000 / h.sampleRate + padding;
+        else
+            h.frameBytes = 144 * kbps * 1000 / h.sampleRate + padding;
+        table[key] = h;
+    }
+    return table;
+}
+
+// The header of the Layer III frame at frame, where n bytes hold it.
+std::optional<Header> layer3Header(const unsigned char *frame, int64_t n)
+{
+    const auto h = n >= 4 ? parseHeader(frame) : std::nullopt;
+    if (!h || h->layer != 3)
         return std::nullopt;
-    return std::pair{((frame[1] >> 3) & 3) == 3 ? 1 : 2, (frame[3] >> 6) == 3};
+    return h;
 }
 
 } // namespace
+
+extern const std::array<Header, 2048> kHeaderTable = makeHeaderTable();
+
+std::optional<Header> parseHeader(const unsigned char *p)
+{
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
+        return std::nullopt;
+    Header h = headerEntry(p);
+    if (h.frameBytes == 0)
+        return std::nullopt;
+    h.bitRateIndex = p[2] >> 4;
+    h.crc = (p[1] & 1) == 0;
+    h.mono = (p[3] >> 6) == 3;
+    return h;
+}
 
 std::optional<InfoTag> readInfoTag(const unsigned char *frame, int64_t n)
 {
     const auto head = layer3Header(frame, n);
     if (!head)
         return std::nullopt;
-    const int64_t at = 4 + sideInfoBytes(head->first, head->second);
+    const int64_t at = infoTagAt(*head);
     if (n < at + 8 || (std::memcmp(frame + at, "Xing", 4) != 0 && std::memcmp(frame + at, "Info", 4) != 0))
         return std::nullopt;
     InfoTag tag;
@@ -61,10 +111,10 @@ std::optional<InfoTag> readInfoTag(const unsigned char *frame, int64_t n)
             *into = be32(frame + p);
         p += size;
     };
-    field(1, 4, &tag.frames);
-    field(2, 4, &tag.bytes);
-    field(4, kTocEntries, nullptr);
-    field(8, 4, &tag.quality);
+    field(kInfoFrames, 4, &tag.frames);
+    field(kInfoBytes, 4, &tag.bytes);
+    field(kInfoToc, kTocEntries, nullptr);
+    field(kInfoQuality, 4, &tag.quality);
     if (n < p + kLameTagBytes || frame[p] == 0)
         return tag;
     std::array<unsigned char, kLameTagBytes> lame{};
@@ -85,21 +135,16 @@ std::optional<VbriTag> readVbriTag(const unsigned char *frame, int64_t n)
 
 std::optional<SideInfo> readSideInfo(const unsigned char *frame, int64_t available)
 {
-    if (available < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0 || ((frame[1] >> 1) & 3) != 1)
+    const auto head = layer3Header(frame, available);
+    if (!head || available < mainDataAt(*head))
         return std::nullopt;
-    const int versionBits = (frame[1] >> 3) & 3;
-    if (versionBits == 1)
-        return std::nullopt;
-    const bool mpeg1 = versionBits == 3;
-    const bool mono = (frame[3] >> 6) == 3;
-    const int crc = (frame[1] & 1) ? 0 : 2;
+    const bool mpeg1 = head->version == 1;
+    const bool mono = head->mono;
     SideInfo side;
-    side.bytes = sideInfoBytes(mpeg1 ? 1 : 2, mono);
-    if (available < 4 + crc + side.bytes)
-        return std::nullopt;
+    side.bytes = sideInfoBytes(*head);
     side.granules = mpeg1 ? 2 : 1;
     side.channels = mono ? 1 : 2;
-    Bits bits(frame + 4 + crc);
+    Bits bits(frame + mainDataAt(*head) - side.bytes);
     side.mainDataBegin = bits.take(mpeg1 ? 9 : 8);
     bits.skip(mpeg1 ? (mono ? 5 : 3) : (mono ? 1 : 2)); // private bits
     if (mpeg1)

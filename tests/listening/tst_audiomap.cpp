@@ -51,7 +51,7 @@ private slots:
         const QByteArray cbr = readAll(QStringLiteral(CLEAVO_TEST_DATA "/cbr_44k_stereo_3000ms.mp3"));
         int64_t at = 417; // past the Info frame
         for (int i = 0; i < 8; ++i) {
-            const auto h = audiomap::parseHeader(reinterpret_cast<const unsigned char *>(cbr.constData()) + at);
+            const auto h = layer3::parseHeader(reinterpret_cast<const unsigned char *>(cbr.constData()) + at);
             QVERIFY(h);
             m_frames += cbr.mid(at, h->frameBytes);
             at += h->frameBytes;
@@ -81,7 +81,7 @@ private slots:
                             const unsigned char h[4]
                                 = {0xFF, static_cast<unsigned char>(0xE0 | versionBits << 3 | (4 - layer) << 1 | 1),
                                    static_cast<unsigned char>(index << 4 | sample << 2 | padding << 1), 0x44};
-                            const auto parsed = audiomap::parseHeader(h);
+                            const auto parsed = layer3::parseHeader(h);
                             if (index == 0 || index == 15 || sample == 3) {
                                 QVERIFY(!parsed);
                                 continue;
@@ -96,6 +96,19 @@ private slots:
                             QCOMPARE(parsed->sampleRate, rate);
                             QCOMPARE(parsed->layer, layer);
                             QCOMPARE(parsed->version, v == 0 ? 1 : v == 1 ? 2 : 25);
+                            QCOMPARE(parsed->bitRateIndex, index);
+                            QCOMPARE(layer3::samplesPerFrame(*parsed),
+                                     layer == 1                 ? 384
+                                         : layer == 3 && v != 0 ? 576
+                                                                : 1152);
+                            // The checksum and channel bits, each way.
+                            for (const unsigned char mode : {0x00, 0x40, 0x80, 0xC0}) {
+                                const unsigned char g[4] = {h[0], static_cast<unsigned char>(h[1] & 0xFE), h[2], mode};
+                                const auto other = layer3::parseHeader(g);
+                                QVERIFY(other && other->crc && other->mono == (mode == 0xC0));
+                                QCOMPARE(other->frameBytes, bytes);
+                            }
+                            QVERIFY(!parsed->crc && !parsed->mono);
                             ++checked;
                         }
                     }
@@ -104,7 +117,7 @@ private slots:
         }
         QCOMPARE(checked, 3 * 3 * 14 * 3 * 2);
         const unsigned char reserved[4] = {0xFF, 0xEB, 0x90, 0x44}; // the reserved version
-        QVERIFY(!audiomap::parseHeader(reserved));
+        QVERIFY(!layer3::parseHeader(reserved));
     }
 
     void bothSearchesFindEveryPlace_data()

@@ -438,8 +438,8 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         qsizetype frames = 0;
         for (int i = 0; i < 10; ++i)
-            frames += audiomap::parseHeader(reinterpret_cast<const unsigned char *>(tone.constData()) + frames)
-                          ->frameBytes;
+            frames
+                += layer3::parseHeader(reinterpret_cast<const unsigned char *>(tone.constData()) + frames)->frameBytes;
         out.write(tone.left(frames));
         const QByteArray junk = patternBytes(1 << 20);
         for (int i = 0; i < 256; ++i)
