@@ -335,20 +335,11 @@ Walked walkFrames(FileReader &raw, const SourceMap &map, int64_t tagFrames, int6
     return walked;
 }
 
-// A reader of the file for the walk's functions.
-audiomap::ReadAt readerOf(FileReader &raw)
-{
-    return [&raw](int64_t offset, unsigned char *out, int64_t n) {
-        return static_cast<int64_t>(
-            raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-    };
-}
-
 // What a walk of a file the player found no audio in finds in it: the reason to tell.
 audiomap::Summary walkFor(FileReader &raw, int64_t size)
 {
     audiomap::Summary found;
-    [[maybe_unused]] const auto regions = audiomap::scan(readerOf(raw), size, &found);
+    [[maybe_unused]] const auto regions = audiomap::scan(raw.readsAt(), size, &found);
     return found;
 }
 
@@ -561,7 +552,7 @@ std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t st
         return failed(error, QString::fromLatin1(kLayer12));
 
     // The ID3v2 tags, then the Info and lead-in frames, then the kept frames.
-    const int64_t tags = audiomap::leadingTags(readerOf(raw), size);
+    const int64_t tags = audiomap::leadingTags(raw.readsAt(), size);
     plan.chunks = tagChunks(raw, tags);
     const size_t tagChunkCount = plan.chunks.size();
     if (!appendFrames(raw, walked.kept, lead->bytes - layer3::mainDataAt(model.header), plan.chunks, tagChunkCount))

@@ -172,3 +172,11 @@ void FileReader::closeCallback(void *self)
 {
     delete static_cast<FileReader *>(self);
 }
+
+audiomap::ReadAt FileReader::readsAt()
+{
+    return [this](int64_t offset, unsigned char *out, int64_t n) {
+        return static_cast<int64_t>(
+            readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
+    };
+}

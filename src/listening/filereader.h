@@ -45,6 +45,8 @@ public:
     void setRegions(std::vector<audiomap::Region> regions);
     // Reads up to count bytes at a position of the file itself.
     [[nodiscard]] ssize_t readAt(off_t position, char *dst, size_t count);
+    // readAt as the walk of the file reads (audiomap::ReadAt), for as long as the reader lives.
+    [[nodiscard]] audiomap::ReadAt readsAt();
     // From now on every read is told to watch, which may stop them.
     void watchBy(ReadWatch *watch) { m_watch = watch; }
 

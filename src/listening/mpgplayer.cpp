@@ -197,6 +197,80 @@ Decoder newDecoder(QString *error)
     return handle;
 }
 
+// Decodes the stream's first audio to learn its rate and channels:
+// mpg123_open accepts any file, and only audio that decodes counts. False,
+// with why, where none decodes.
+bool learnFormat(mpg123_handle_struct *handle, long &rate, int &channels, QString *error = nullptr)
+{
+    std::vector<unsigned char> block(16384);
+    size_t done = 0;
+    int rc = MPG123_OK;
+    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
+        rc = mpg123_read(handle, block.data(), block.size(), &done);
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+            break;
+    }
+    int encoding = 0;
+    if (done == 0 || mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK || rate <= 0)
+        return failed(error,
+                      rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT ? kNoAudio
+                                                                                      : decoderError(handle, rc));
+    return true;
+}
+
+// What the reads of a file met, where watch was told of them: a request to
+// stop or a read that failed. Neither may become a map.
+bool readWhole(const ReadWatch *watch, QString *error)
+{
+    if (!watch)
+        return true;
+    if (watch->stop.load())
+        return failed(error, QStringLiteral("Stopped"));
+    if (const int e = watch->error.load())
+        return failed(
+            error,
+            QStringLiteral("The MP3 could not be read to its end: %1").arg(QString::fromLocal8Bit(std::strerror(e))));
+    return true;
+}
+
+// How the decoder is to hand out a walked stream. One that changes its rate
+// is handed out at its first rate, so that every frame plays at its own
+// speed. Where the first frame's header declares other frames than the file
+// has (files joined with cat), its delay and padding are the first file's
+// only, and are heard: the decoder would cut the padding at the join while it
+// plays on, but not after a seek, so that a place after the join would sound
+// a frame away from where it was shown.
+void handOut(mpg123_handle_struct *handle, const audiomap::Summary &walked)
+{
+    const bool rateChanges = walked.stretches.size() > 1;
+    if (rateChanges)
+        mpg123_param(handle, MPG123_FORCE_RATE, walked.stretches.front().sampleRate, 0);
+    const bool joined = walked.declaredFrames && walked.frames != *walked.declaredFrames
+        && walked.frames != *walked.declaredFrames + 1;
+    if (rateChanges || joined)
+        mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+}
+
+// The stream's length in frames (per channel), the decoder set back to its
+// start. One stretch of audio whose first frame declares the count the walk
+// found: the decoder's length from that header is exact, and the file need
+// not be read a second time to measure it.
+bool measure(mpg123_handle_struct *handle, const SourceMap &map, const ReadWatch *watch, int64_t &frames,
+             QString *error)
+{
+    const audiomap::Summary &walked = map.summary;
+    const bool declaredTrue = map.regions.size() == 1 && walked.declaredFrames
+        && (walked.frames == *walked.declaredFrames || walked.frames == *walked.declaredFrames + 1);
+    if (!declaredTrue && mpg123_scan(handle) != MPG123_OK)
+        return failed(error, decoderError(handle, MPG123_ERR));
+    if (!readWhole(watch, error))
+        return false;
+    frames = mpg123_length(handle);
+    if (frames <= 0 || mpg123_seek(handle, 0, SEEK_SET) < 0)
+        return failed(error, kNoAudio);
+    return true;
+}
+
 // A decoder on the whole file from its start, as it comes, for playing while
 // the file is still being read: nothing is walked or measured first.
 Decoder firstDecoder(const QString &path, long &rate, int &channels, QString *error)
@@ -211,19 +285,8 @@ Decoder firstDecoder(const QString &path, long &rate, int &channels, QString *er
         failed(error, decoderError(handle.get(), MPG123_ERR));
         return {};
     }
-    std::vector<unsigned char> block(16384);
-    size_t done = 0;
-    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
-        const int rc = mpg123_read(handle.get(), block.data(), block.size(), &done);
-        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
-            break;
-    }
-    int encoding = 0;
-    if (done == 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || rate <= 0
-        || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
-        failed(error, kNoAudio);
-        return {};
-    }
+    if (!learnFormat(handle.get(), rate, channels) || mpg123_seek(handle.get(), 0, SEEK_SET) < 0)
+        return failed(error, kNoAudio);
     return handle;
 }
 
@@ -236,107 +299,32 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     // Taken before the file is read: a change while it is read makes the map stale.
     const std::optional<Identity> identity = identityOf(path);
     Decoder handle = newDecoder(error);
-    if (!handle)
-        return {};
-
     // The decoder reads through a large buffer (a system call per frame would
     // make the scan of a long file slow), and sees only the file's audio:
     // junk between frames is neither heard nor counted.
-    std::unique_ptr<FileReader> reader = FileReader::open(path, FileReader::kDefaultBuffer, error);
+    std::unique_ptr<FileReader> reader = handle ? FileReader::open(path, FileReader::kDefaultBuffer, error) : nullptr;
     if (!reader)
         return {};
     reader->watchBy(watch);
-    // What the reads met: none of it may become a map.
-    const auto readWhole = [&]() -> bool {
-        if (!watch)
-            return true;
-        if (watch->stop.load())
-            return failed(error, QStringLiteral("Stopped"));
-        if (const int e = watch->error.load())
-            return failed(error,
-                          QStringLiteral("The MP3 could not be read to its end: %1")
-                              .arg(QString::fromLocal8Bit(std::strerror(e))));
-        return true;
-    };
-    const off_t size = reader->seek(0, SEEK_END);
-    FileReader &raw = *reader;
-    audiomap::Summary walked;
-    std::vector<audiomap::Region> regions = audiomap::scan(
-        [&raw](int64_t offset, unsigned char *out, int64_t n) {
-            return static_cast<int64_t>(
-                raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-        },
-        size < 0 ? 0 : size, &walked);
-    // One stretch of audio whose first frame declares the count the walk
-    // found: the decoder's length from that header is exact, and the file
-    // need not be read a second time to measure it.
-    const bool declaredTrue = regions.size() == 1 && walked.declaredFrames
-        && (walked.frames == *walked.declaredFrames || walked.frames == *walked.declaredFrames + 1);
-    if (!readWhole())
-        return {};
-    if (identityOf(path) != identity) {
-        failed(error, QStringLiteral("The MP3 changed while it was being read"));
-        return {};
-    }
     auto map = std::make_shared<SourceMap>();
-    map->regions = regions;
-    map->summary = walked;
-    reader->setRegions(std::move(regions));
-    // A stream that changes its rate is handed out at its first rate, so
-    // that every frame plays at its own speed.
-    const bool rateChanges = walked.stretches.size() > 1;
-    if (rateChanges)
-        mpg123_param(handle.get(), MPG123_FORCE_RATE, walked.stretches.front().sampleRate, 0);
-    // Where the first frame's header declares other frames than the file has
-    // (files joined with cat), its delay and padding are the first file's
-    // only, and are heard: the decoder would cut the padding at the join
-    // while it plays on, but not after a seek, so that a place after the
-    // join would sound a frame away from where it was shown.
-    const bool joined = walked.declaredFrames && walked.frames != *walked.declaredFrames
-        && walked.frames != *walked.declaredFrames + 1;
-    if (rateChanges || joined)
-        mpg123_param(handle.get(), MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+    map->regions = audiomap::scan(reader->readsAt(), std::max<off_t>(0, reader->seek(0, SEEK_END)), &map->summary);
+    if (!readWhole(watch, error))
+        return {};
+    if (identityOf(path) != identity)
+        return failed(error, QStringLiteral("The MP3 changed while it was being read"));
+    reader->setRegions(map->regions);
+    handOut(handle.get(), map->summary);
     mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
                                  FileReader::closeCallback);
-    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) { // the decoder closes the reader from now on
-        failed(error, decoderError(handle.get(), MPG123_ERR));
+    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK) // the decoder closes the reader from now on
+        return failed(error, decoderError(handle.get(), MPG123_ERR));
+    if (!learnFormat(handle.get(), rate, channels, error) || !measure(handle.get(), *map, watch, frames, error))
         return {};
-    }
-
-    // mpg123_open accepts any file: only audio that decodes counts.
-    std::vector<unsigned char> block(16384);
-    size_t done = 0;
-    int rc = MPG123_OK;
-    for (int attempt = 0; attempt < 8 && done == 0; ++attempt) {
-        rc = mpg123_read(handle.get(), block.data(), block.size(), &done);
-        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
-            break;
-    }
-    int encoding = 0;
-    if (done == 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || rate <= 0) {
-        failed(error,
-               rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_NEW_FORMAT ? kNoAudio
-                                                                               : decoderError(handle.get(), rc));
-        return {};
-    }
-    if (!declaredTrue && mpg123_scan(handle.get()) != MPG123_OK) {
-        failed(error, decoderError(handle.get(), MPG123_ERR));
-        return {};
-    }
-    if (!readWhole())
-        return {};
-    frames = mpg123_length(handle.get());
-    if (frames <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
-        failed(error, kNoAudio);
-        return {};
-    }
     map->skip = decoderSkip(handle.get(), channels);
-    if (rateChanges)
-        map->stretches = stretchesOf(walked, map->skip, frames);
-    if (mpg123_seek(handle.get(), 0, SEEK_SET) < 0 || frames <= 0) {
-        failed(error, kNoAudio);
-        return {};
-    }
+    if (map->summary.stretches.size() > 1)
+        map->stretches = stretchesOf(map->summary, map->skip, frames);
+    if (mpg123_seek(handle.get(), 0, SEEK_SET) < 0)
+        return failed(error, kNoAudio);
     if (learned)
         *learned = map;
     if (identity)
@@ -440,12 +428,7 @@ void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QStr
     if (std::unique_ptr<FileReader> reader = FileReader::open(path, 64 << 10)) {
         reader->watchBy(&job->watch);
         FileReader &raw = *reader;
-        const auto declared = audiomap::declaredLength(
-            [&raw](int64_t offset, unsigned char *out, int64_t n) {
-                return static_cast<int64_t>(
-                    raw.readAt(static_cast<off_t>(offset), reinterpret_cast<char *>(out), static_cast<size_t>(n)));
-            },
-            job->size);
+        const auto declared = audiomap::declaredLength(raw.readsAt(), job->size);
         if (declared && declared->sampleRate > 0) {
             {
                 const std::lock_guard lock(job->mutex);
