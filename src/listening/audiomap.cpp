@@ -149,14 +149,31 @@ bool chainAt(Window &file, int64_t offset, const Header &stream, int frames, boo
     return true;
 }
 
+// The search for the next frame. A frame header begins with a sync: 0xFF,
+// then a byte whose three high bits are set. Each place with a sync is worth
+// the walk's check (a frame of the stream there, and one after it), but junk
+// can hold a sync every few bytes, and most begin no frame: where their frame
+// would end, the byte is neither a sync nor the start of a tag. The walk
+// passes those over without the check (in findChain, place by place).
+//
+// The block search does the same for 16 places at a time, where the processor
+// has SSE2; the plain search goes byte by byte. They must give the same
+// places: useBlockSearch switches between them, and the tests run both over
+// the same files.
 std::atomic<bool> blockSearch{true};
 
 #if defined(__SSE2__)
-// Of the 16 places from c, those that may begin a frame worth a check, as a
-// mask (bit k for c + k). A place qualifies by its 0xFF and the three high
-// bits after it; those whose header is the first one's (the same frame size)
-// are then told in one go, as the scalar search would tell each: by the
-// bytes a frame later, where these lie before checkable.
+// The places c to c + 15 worth the check, as a mask (bit k for c + k):
+//  1. those with a sync;
+//  2. of these, the ones whose header has the same key as the first one's
+//     (the same frame size): for all of them at once, the 16 bytes a frame
+//     later are loaded and compared;
+//  3. where that header is none or of another layer, those are not worth
+//     the check; where their frame would end past what may be read
+//     (checkable), they are all kept; else only those whose frame is followed
+//     by a sync or a tag's first letter ('I', 'T', 'A') are kept.
+// Places with other headers are kept in any case: the caller checks the first
+// place of the mask, then asks again from the place after it.
 uint32_t blockCandidates(const unsigned char *c, const unsigned char *checkable, int layer)
 {
     const auto load = [](const unsigned char *at) {
@@ -190,11 +207,11 @@ uint32_t blockCandidates(const unsigned char *c, const unsigned char *checkable,
 }
 #endif
 
-// The next place in [c, end) that may begin a frame worth a check (0xFF, then
-// a byte with its three high bits set), or end; three bytes past end must be
-// readable. Where 16 bytes at a time can be looked at, junk made of headers
-// (one every few bytes, each followed by no frame) is passed block by block;
-// where no 0xFF is near, the library's search finds the next one.
+// The next place in [c, end) with a sync, or end; three bytes past end must be
+// readable. The block search goes 16 places at a time and passes over the
+// syncs that begin no frame itself; after four blocks without a place, and in
+// the plain search wherever no 0xFF is among the next 16 bytes, the C
+// library's memchr finds the next 0xFF.
 const unsigned char *nextCandidate(const unsigned char *c, const unsigned char *end, const unsigned char *checkable,
                                    int layer)
 {
