@@ -36,12 +36,6 @@ struct Plan {
 [[nodiscard]] std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t startMs, int32_t endMs,
                                        QString *error = nullptr);
 
-// Samples per frame of a Layer III stream of this MPEG version (1, 2 or 25).
-[[nodiscard]] constexpr int samplesPerFrame(int version)
-{
-    return version == 1 ? 1152 : 576;
-}
-
 // The CRC-16 of a LAME tag (polynomial 0x8005, reflected, starting from 0).
 [[nodiscard]] uint16_t tagCrc(const unsigned char *data, size_t n);
 
