@@ -507,32 +507,27 @@ uint16_t tagCrc(const unsigned char *data, size_t n)
     return crc;
 }
 
-std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t startMs, int32_t endMs, QString *error)
-{
-    if (startMs < 0 || endMs <= startMs)
-        return failed(error, QStringLiteral("The end mark must lie after the start mark."));
-    std::unique_ptr<FileReader> reader = FileReader::open(source, FileReader::kDefaultBuffer);
-    if (!reader)
-        return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
-    FileReader &raw = *reader;
-    const int64_t size = std::max<off_t>(0, raw.seek(0, SEEK_END));
-    if (!map)
-        return failed(error, refusalFor(walkFor(raw, size), false));
-    if (!map->stretches.empty())
-        return failed(error, QString::fromLatin1(kRateChanges));
-    const std::optional<Frame> firstFrame = map->summary.layer == 3 ? firstFrameOf(raw, *map) : std::nullopt;
-    if (!firstFrame)
-        return failed(error, refusalFor(map->summary, true));
-    const layer3::Header &stream = firstFrame->header;
-    const std::optional<layer3::InfoTag> tag = readSourceTag(raw, *firstFrame);
+namespace {
 
-    // The frames of the piece, from a few before the one heard first.
-    const Span span = spanOf(stream, map->skip, startMs, endMs);
-    const Walked walked = walkFrames(raw, *map, tag ? 1 : 0, span.first, span.last);
+// The source as the plan reads it: the file, its map, and its stream's first
+// frame with the Xing or Info header it may carry.
+struct Source {
+    FileReader &raw;
+    int64_t size;
+    const SourceMap &map;
+    Frame firstFrame;
+    std::optional<layer3::InfoTag> tag;
+};
+
+// The piece of source between the marks (in samples of the decoder's timeline).
+std::optional<Plan> cut(const Source &source, const Span &span, QString *error)
+{
+    FileReader &raw = source.raw;
+    const Walked walked = walkFrames(raw, source.map, source.tag ? 1 : 0, span.first, span.last);
     if (walked.kept.empty())
         return failed(error, QStringLiteral("The start mark lies past the end of the audio."));
     Plan plan;
-    plan.rate = stream.sampleRate;
+    plan.rate = source.firstFrame.header.sampleRate;
     const int64_t rawEnd = std::min(span.rawEnd, (span.first + static_cast<int64_t>(walked.kept.size())) * span.spf);
     plan.samples = rawEnd - span.rawStart;
     if (plan.samples <= 0)
@@ -552,25 +547,48 @@ std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t st
         return failed(error, QString::fromLatin1(kLayer12));
 
     // The ID3v2 tags, then the Info and lead-in frames, then the kept frames.
-    const int64_t tags = audiomap::leadingTags(raw.readsAt(), size);
+    const int64_t tags = audiomap::leadingTags(raw.readsAt(), source.size);
     plan.chunks = tagChunks(raw, tags);
     const size_t tagChunkCount = plan.chunks.size();
     if (!appendFrames(raw, walked.kept, lead->bytes - layer3::mainDataAt(model.header), plan.chunks, tagChunkCount))
         return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
     std::vector<uint16_t> sizes = needs.sizes;
     sizes.insert(sizes.begin(), static_cast<uint16_t>(lead->bytes));
-    const InfoFields fields = infoFieldsOf(sizes, needs.oneRate, info->bytes, span, rawEnd, model, tag);
+    const InfoFields fields = infoFieldsOf(sizes, needs.oneRate, info->bytes, span, rawEnd, model, source.tag);
     const std::vector<segment::Chunk> added{{0, info->bytes, infoFrame(info->head, info->bytes, fields)},
                                             {0, lead->bytes, lead->frame}};
     plan.chunks.insert(plan.chunks.begin() + static_cast<std::ptrdiff_t>(tagChunkCount), added.begin(), added.end());
     plan.firstOffset = model.offset;
     plan.sourceSpan = walked.kept.back().offset + walked.kept.back().bytes - model.offset;
     plan.bytes = tags + fields.bytes;
-    if (!plan.wholeLeadIn)
+    return plan;
+}
+
+} // namespace
+
+std::optional<Plan> plan(const QString &source, const SourceMap *map, int32_t startMs, int32_t endMs, QString *error)
+{
+    if (startMs < 0 || endMs <= startMs)
+        return failed(error, QStringLiteral("The end mark must lie after the start mark."));
+    std::unique_ptr<FileReader> reader = FileReader::open(source, FileReader::kDefaultBuffer);
+    if (!reader)
+        return failed(error, QString::fromLatin1(segment::kSourceUnreadableText));
+    FileReader &raw = *reader;
+    const int64_t size = std::max<off_t>(0, raw.seek(0, SEEK_END));
+    if (!map)
+        return failed(error, refusalFor(walkFor(raw, size), false));
+    if (!map->stretches.empty())
+        return failed(error, QString::fromLatin1(kRateChanges));
+    const std::optional<Frame> firstFrame = map->summary.layer == 3 ? firstFrameOf(raw, *map) : std::nullopt;
+    if (!firstFrame)
+        return failed(error, refusalFor(map->summary, true));
+    const Source from{raw, size, *map, *firstFrame, readSourceTag(raw, *firstFrame)};
+    std::optional<Plan> planned = cut(from, spanOf(firstFrame->header, map->skip, startMs, endMs), error);
+    if (planned && !planned->wholeLeadIn)
         diagnose(QStringLiteral("%1: the bit reservoir before the start mark is not all in the file, so the piece's "
                                 "first frame may not decode whole")
                      .arg(source));
-    return plan;
+    return planned;
 }
 
 } // namespace exactcut
