@@ -332,6 +332,22 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     return handle;
 }
 
+Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, QString *error)
+{
+    initLibrary();
+    Decoder handle = newDecoder(error);
+    std::unique_ptr<FileReader> reader = handle ? FileReader::open(path, 64 << 10, error) : nullptr;
+    if (!reader)
+        return {};
+    reader->setRegions(std::move(regions));
+    mpg123_param(handle.get(), MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+    mpg123_replace_reader_handle(handle.get(), FileReader::readCallback, FileReader::seekCallback,
+                                 FileReader::closeCallback);
+    if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK)
+        return failed(error, decoderError(handle.get(), MPG123_ERR));
+    return handle;
+}
+
 std::shared_ptr<const SourceMap> sourceMap(const QString &path, QString *error)
 {
     if (const std::optional<Identity> id = identityOf(path)) {
