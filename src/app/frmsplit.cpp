@@ -179,8 +179,9 @@ void TFrmsplit::CmdcancelClick()
 void TFrmsplit::FormCloseQuery()
 {
     QString error;
-    if (!settings::SaveFormSize(width(), height(), QString::fromLatin1(settings::kFormSection), m_values.SizeIniPath,
-                                &error)
+    // The size without the waveform strip.
+    if (!settings::SaveFormSize(width(), height() - stripHeight(), QString::fromLatin1(settings::kFormSection),
+                                m_values.SizeIniPath, &error)
         || !settings::SaveAskFlag(m_result->asksForLocation(), &error))
         reportFailure(ui(), error);
 }
@@ -196,9 +197,9 @@ void TFrmsplit::keepFrameOnScreen()
     // of its scroll bar too, where the screen has it, so that it scrolls one way only.
     QRect wanted = geometry();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    if (wanted.height() < kLayoutSize.height() && wanted.width() >= kLayoutSize.width()
-        && wanted.width() < kLayoutSize.width() + bar)
-        wanted.setWidth(kLayoutSize.width() + bar);
+    const QSize layout = layoutSize();
+    if (wanted.height() < layout.height() && wanted.width() >= layout.width() && wanted.width() < layout.width() + bar)
+        wanted.setWidth(layout.width() + bar);
     const QRect fitted = placement::fitFrame(wanted, frame, display->availableGeometry(), QSize(136, 39));
     if (fitted.size() != size())
         resize(fitted.size());

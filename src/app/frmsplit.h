@@ -135,6 +135,11 @@ private:
     void mediaControlsChanged();
     void setControlsEnabled(bool enabled); // all of them, the window's frame aside
     void keepFrameOnScreen();
+    // The waveform strip: its height while it shows, and its place.
+    [[nodiscard]] int stripHeight() const;
+    [[nodiscard]] QSize layoutSize() const;
+    void placeStrip();
+    void stripShown(bool shown);
 
     // The extent of the controls: a smaller window scrolls them.
     static constexpr QSize kLayoutSize{502, 575};

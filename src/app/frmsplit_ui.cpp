@@ -7,6 +7,7 @@
 #include "core/ui/glyphs.h"
 #include "core/ui/look.h"
 #include "listening/ui/listeningpanel.h"
+#include "listening/ui/waveformstrip.h"
 #include "segment/ui/resultpanel.h"
 #include "segment/ui/segmentwriter.h"
 #include "segment/ui/sourcepanel.h"
@@ -60,7 +61,7 @@ void TFrmsplit::buildControls()
 
     // The panels of both ways in one place, the result below them.
     Panel1 = panel(canvas, "Panel1", 7, 168, 484, 353, 224);
-    m_listening = new ListeningPanel(Panel1, host, MediaPlayer1());
+    m_listening = new ListeningPanel(Panel1, canvas, host, MediaPlayer1());
     m_bytes = new BytePanel(Panel1, host);
     m_result = new ResultPanel(Panel1, host, MediaPlayer2());
     m_writer = std::make_unique<SegmentWriter>(
@@ -74,6 +75,7 @@ void TFrmsplit::buildControls()
     CmdAbout = button(canvas, "CmdAbout", QStringLiteral("About"), 262, 549, 112, 20, Glyph::About);
     CmdCancel = button(canvas, "CmdCancel", QStringLiteral("Exit"), 378, 549, 112, 20, Glyph::Exit);
 
+    connect(m_listening, &ListeningPanel::stripShown, this, &TFrmsplit::stripShown);
     nameForScreenReaders();
 }
 
@@ -87,6 +89,34 @@ void TFrmsplit::resizeEvent(QResizeEvent *event)
 {
     m_scroller->setGeometry(rect());
     QWidget::resizeEvent(event);
+    placeStrip();
+}
+
+int TFrmsplit::stripHeight() const
+{
+    return m_listening->showsStrip() ? WaveformStrip::kHeight + 4 : 0;
+}
+
+QSize TFrmsplit::layoutSize() const
+{
+    return kLayoutSize + QSize(0, stripHeight());
+}
+
+void TFrmsplit::placeStrip()
+{
+    // Below the designed controls, across the window's width.
+    const QWidget *canvas = m_scroller->widget();
+    m_listening->placeStrip(QRect(7, kLayoutSize.height(), std::max(kLayoutSize.width(), canvas->width()) - 14,
+                                  WaveformStrip::kHeight));
+}
+
+void TFrmsplit::stripShown(bool shown)
+{
+    // The window grows by the strip, and gives it back.
+    m_scroller->widget()->setMinimumSize(layoutSize());
+    const int by = WaveformStrip::kHeight + 4;
+    resize(width(), std::max(1, height() + (shown ? by : -by)));
+    placeStrip();
 }
 
 void TFrmsplit::setControlsEnabled(bool enabled)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class MediaPlayer {
 public:
@@ -70,6 +71,21 @@ public:
         [[nodiscard]] virtual std::pair<int64_t, int64_t> progress() const = 0;
         // Waits at most ms for the reading to end; true when it has.
         [[nodiscard]] virtual bool wait(int ms) const = 0;
+        // How loud the file is frame by frame, as far as it has been read:
+        // the figures of the frames from number `from` on are appended to
+        // out (a figure 0 for silence, higher for louder). The frames'
+        // length, and whether the first is a header frame of no audio.
+        struct Frames {
+            int samplesPerFrame = 0;
+            int sampleRate = 0;
+            bool headerFrame = false;
+        };
+        virtual Frames loudness(size_t from, std::vector<uint8_t> &out) const
+        {
+            (void)from;
+            (void)out;
+            return {};
+        }
     };
     [[nodiscard]] virtual std::shared_ptr<const Reading> reading() const { return nullptr; }
     [[nodiscard]] virtual bool FinishOpen(QString *error = nullptr) { return requireOpen(error); }

@@ -398,7 +398,7 @@ std::optional<int64_t> declaredFrames(Window &file, int64_t offset, const Header
 
 // The walk from the first audio to the end of the file; lastWhole tells
 // whether the last frame ended exactly there.
-std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
+std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary, const Progress &progress)
 {
     summary = {};
     std::vector<Region> regions;
@@ -467,6 +467,8 @@ std::vector<Region> walk(Window &file, bool &lastWhole, Summary &summary)
                 summary.index.push_back(offset);
             ++summary.frames;
             summary.loudness.push_back(side && n >= sideEnd ? layer3::loudness(*side) : 0);
+            if (progress && summary.loudness.size() % kProgressFrames == 0)
+                progress(summary);
             offset += n;
             continue;
         }
@@ -526,7 +528,7 @@ int64_t leadingTags(const ReadAt &read, int64_t size)
     return end;
 }
 
-std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary)
+std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary, const Progress &progress)
 {
     Summary own;
     Summary &learned = summary ? *summary : own;
@@ -535,12 +537,12 @@ std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary)
     const int64_t end = apeTagStart(whole, withoutApe);
     Window file(read, end);
     bool lastWhole = false;
-    std::vector<Region> regions = walk(file, lastWhole, learned);
+    std::vector<Region> regions = walk(file, lastWhole, learned, progress);
     // A tag at the end is believed only where the audio ends as it begins: a
     // frame cut by it means that the tag is none, and the audio goes on.
     if (end != withoutApe && !lastWhole) {
         Window longer(read, withoutApe);
-        regions = walk(longer, lastWhole, learned);
+        regions = walk(longer, lastWhole, learned, progress);
     }
     return regions;
 }

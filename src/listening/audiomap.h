@@ -59,7 +59,13 @@ struct Summary {
 // size, is one region from its first header on, for the decoder to judge. A
 // tag at the end is left out only where it fits the file (an APE tag's header
 // and items agree with its size, and the audio ends whole where it begins).
-[[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr);
+// With progress, the summary so far is handed there every kProgressFrames
+// frames, on the walk's thread (a second walk, where a tag at the end proves
+// false, starts it again from no frames).
+using Progress = std::function<void(const Summary &)>;
+constexpr int64_t kProgressFrames = 8192;
+[[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr,
+                                       const Progress &progress = {});
 
 // The playing time that the stream's first frame declares, as a gapless
 // decoder gives it: a Xing or Info header's frames (less its LAME tag's

@@ -21,6 +21,8 @@ struct ReadWatch {
     std::atomic<int64_t> read{0};
     std::atomic<bool> stop{false};
     std::atomic<int> error{0}; // errno
+    // Told of the walk's progress over the file, on the reading's thread.
+    audiomap::Progress walked;
 };
 
 class FileReader {

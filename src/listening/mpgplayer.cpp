@@ -307,7 +307,8 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
         return {};
     reader->watchBy(watch);
     auto map = std::make_shared<SourceMap>();
-    map->regions = audiomap::scan(reader->readsAt(), std::max<off_t>(0, reader->seek(0, SEEK_END)), &map->summary);
+    map->regions = audiomap::scan(reader->readsAt(), std::max<off_t>(0, reader->seek(0, SEEK_END)), &map->summary,
+                                  watch ? watch->walked : audiomap::Progress());
     if (!readWhole(watch, error))
         return {};
     if (identityOf(path) != identity)
@@ -346,6 +347,12 @@ Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, Q
     if (mpg123_open_handle(handle.get(), reader.release()) != MPG123_OK)
         return failed(error, decoderError(handle.get(), MPG123_ERR));
     return handle;
+}
+
+std::shared_ptr<const SourceMap> knownMap(const QString &path)
+{
+    const std::optional<Identity> id = identityOf(path);
+    return id ? maps().get(*id) : nullptr;
 }
 
 std::shared_ptr<const SourceMap> sourceMap(const QString &path, QString *error)
@@ -392,6 +399,15 @@ struct MpgPlayer::Opening : MediaPlayer::Reading {
         std::unique_lock lock(mutex);
         return ended.wait_for(lock, std::chrono::milliseconds(ms), [&] { return done; });
     }
+    Frames loudness(size_t from, std::vector<uint8_t> &out) const override
+    {
+        const std::lock_guard lock(mutex);
+        if (from < figures.size())
+            out.insert(out.end(), figures.begin() + static_cast<std::ptrdiff_t>(from), figures.end());
+        return figuresOf;
+    }
+    // The walk's progress: kept, and told to the window now and then.
+    void walked(const audiomap::Summary &so, const std::shared_ptr<Opening> &self);
 
     ReadWatch watch;
     int64_t size = 0;
@@ -407,6 +423,9 @@ struct MpgPlayer::Opening : MediaPlayer::Reading {
     std::shared_ptr<const SourceMap> map;
     QString error;
     std::function<void()> arrived; // the window's thread only; cleared when abandoned
+    std::vector<uint8_t> figures; // the loudness of the frames walked so far
+    Frames figuresOf;             // and what those frames are
+    std::chrono::steady_clock::time_point lastTold;
 };
 
 namespace {
@@ -439,8 +458,36 @@ void tell(const std::shared_ptr<MpgPlayer::Opening> &job)
     QMetaObject::invokeMethod(mailbox(), "deliver", Qt::QueuedConnection);
 }
 
+} // namespace
+
+void MpgPlayer::Opening::walked(const audiomap::Summary &so, const std::shared_ptr<Opening> &self)
+{
+    {
+        const std::lock_guard lock(mutex);
+        if (so.loudness.size() < figures.size()) // a second walk
+            figures.clear();
+        figures.insert(figures.end(), so.loudness.begin() + static_cast<std::ptrdiff_t>(figures.size()),
+                       so.loudness.end());
+        if (!so.stretches.empty())
+            figuresOf = {so.stretches.front().samplesPerFrame, so.stretches.front().sampleRate,
+                         so.declaredFrames.has_value()};
+    }
+    // Some ten times a second at most.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastTold >= std::chrono::milliseconds(100)) {
+        lastTold = now;
+        tell(self);
+    }
+}
+
+namespace {
+
 void readInBackground(const std::shared_ptr<MpgPlayer::Opening> &job, const QString &path)
 {
+    job->watch.walked = [job = std::weak_ptr<MpgPlayer::Opening>(job)](const audiomap::Summary &so) {
+        if (const auto self = job.lock())
+            self->walked(so, self);
+    };
     if (std::unique_ptr<FileReader> reader = FileReader::open(path, 64 << 10)) {
         reader->watchBy(&job->watch);
         FileReader &raw = *reader;

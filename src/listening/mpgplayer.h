@@ -79,6 +79,9 @@ struct SourceMap {
 // same file, unchanged since, or made by opening it now. Empty, with the
 // decoder's text in error, when it holds no audio that plays.
 [[nodiscard]] std::shared_ptr<const SourceMap> sourceMap(const QString &path, QString *error = nullptr);
+// The map kept from the last opening of the file at path, where it has not
+// changed since; none otherwise (nothing is read but the file's identity).
+[[nodiscard]] std::shared_ptr<const SourceMap> knownMap(const QString &path);
 
 // Told on the window's thread that the device has played a track's last frame.
 class EndNotice : public QObject {

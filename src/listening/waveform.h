@@ -44,7 +44,7 @@ constexpr double kDecodedMs = 10 * 60000.0; // views of this length or less are 
 // How tall a column is drawn, 0 (silence) to 1 (full scale), on a scale of
 // decibels from kRangeDb below full scale: the same scale for a decoded peak
 // (an amplitude, 1 full scale) and for a frame's loudness figure.
-constexpr double kRangeDb = 60;
+constexpr double kRangeDb = 42;
 [[nodiscard]] float levelOfPeak(float peak);
 // A frame's loudness figure (layer3::loudness: 0 where it codes nothing, else
 // its largest global gain) as a level. Each step of the gain is some 1.25 dB

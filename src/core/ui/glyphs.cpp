@@ -116,6 +116,11 @@ void draw(QPainter &p, Glyph glyph)
 
 } // namespace
 
+QColor flagColour(Glyph glyph)
+{
+    return glyph == Glyph::MarkStart ? kGreen : kAccent;
+}
+
 QIcon icon(Glyph glyph)
 {
     // Drawn for every usual scale, so that a HiDPI screen gets sharp lines

@@ -30,6 +30,8 @@ enum class Glyph {
 };
 
 QIcon icon(Glyph glyph);
+// The colour of a glyph's flag (the start mark's green, the end mark's red).
+QColor flagColour(Glyph glyph);
 // The arrow that points left at the control the user should use next, drawn
 // for a screen of that device pixel ratio.
 QPixmap arrow(qreal ratio = 1.0);

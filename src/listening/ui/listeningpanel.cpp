@@ -11,6 +11,7 @@
 #include "listening/timetext.h"
 #include "listening/ui/scrollnotifier.h"
 #include "listening/ui/spinedit.h"
+#include "listening/ui/waveformstrip.h"
 #include "segment/ui/panelhost.h"
 #include "settings/settings.h"
 
@@ -44,10 +45,13 @@ SpinEdit *spin(QWidget *parent, const char *name, int x, int y, const char *hint
 
 } // namespace
 
-ListeningPanel::ListeningPanel(QWidget *parent, PanelHost &host, MediaPlayer &source)
+ListeningPanel::ListeningPanel(QWidget *parent, QWidget *stripParent, PanelHost &host, MediaPlayer &source)
     : QObject(parent), m_host(host), m_player(source)
 {
     buildControls(parent);
+    m_strip = new WaveformStrip(stripParent);
+    m_strip->hide();
+    m_strip->setTimeText([this](int ms) { return timeText(ms); });
     connectHandlers();
 }
 
@@ -115,6 +119,7 @@ void ListeningPanel::connectHandlers()
     m_scroll1 = new ScrollNotifier(ScrollBar1);
     m_scroll1->setHandler([this](int code, int pos) { m_host.guarded([=, this] { ScrollBar1Scroll(code, pos); }); });
     connect(Timer2, &QTimer::timeout, this, [this] { m_host.guarded([this] { Timer2Timer(); }); });
+    connect(m_strip, &WaveformStrip::requested, this, [this](int ms) { seekTo(ms); });
     m_player.opened = [this] {
         m_host.guarded([this] { SourceRead(); });
     };
@@ -163,6 +168,49 @@ void ListeningPanel::setArrow(const QPixmap &arrow)
 void ListeningPanel::setExact(bool exact)
 {
     ChkExact->setChecked(exact);
+    showStrip(exact);
+}
+
+bool ListeningPanel::showsStrip() const
+{
+    return !m_strip->isHidden();
+}
+
+void ListeningPanel::placeStrip(const QRect &place)
+{
+    m_strip->setGeometry(place);
+}
+
+void ListeningPanel::showStrip(bool shown)
+{
+    if (shown == showsStrip())
+        return;
+    m_strip->setVisible(shown);
+    emit stripShown(shown);
+}
+
+std::optional<int> ListeningPanel::markMs(const QLabel *label) const
+{
+    const QVariant ms = label->property("ms");
+    if (label->text().isEmpty() || !ms.isValid())
+        return std::nullopt;
+    return ms.toInt();
+}
+
+void ListeningPanel::stripFollows()
+{
+    m_strip->takeFrom(m_host.values().SourceFileName, m_trackMs, m_player);
+    m_strip->setMarks(markMs(LblPosS), markMs(LblPosE));
+}
+
+void ListeningPanel::seekTo(int ms)
+{
+    // As the position bar does when its thumb is dragged there and let go:
+    // each step a handler of its own.
+    ScrollBar1->setValue(ms);
+    const int at = ScrollBar1->value();
+    for (const int code : {ScrollNotifier::SB_THUMBTRACK, ScrollNotifier::SB_THUMBPOSITION, ScrollNotifier::SB_ENDSCROLL})
+        m_host.guarded([this, code, at] { ScrollBar1Scroll(code, at); });
 }
 
 void ListeningPanel::clear()
@@ -293,6 +341,7 @@ void ListeningPanel::Timer2Timer()
 {
     showMark(LblCurrent, m_player.Position());
     ScrollBar1->setValue(m_player.Position());
+    m_strip->setPosition(m_player.Position(), true);
 }
 
 void ListeningPanel::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
@@ -308,6 +357,7 @@ void ListeningPanel::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
         if (!m_player.setPosition(position, &error))
             return reportFailure(m_host.ui(), error);
         showMark(LblCurrent, position);
+        m_strip->setPosition(position, true);
     }
     QCoreApplication::processEvents();
 }
@@ -335,6 +385,7 @@ bool ListeningPanel::openSource()
         v.FileSelected = true;
         LblPosS->clear();
         LblPosE->clear();
+        stripFollows();
         return true;
     }
     if (!begun) {
@@ -358,6 +409,7 @@ bool ListeningPanel::openSource()
     v.FileSelected = true;
     LblPosS->clear();
     LblPosE->clear();
+    stripFollows();
     return true;
 }
 
@@ -366,6 +418,7 @@ void ListeningPanel::SourceRead()
     const std::shared_ptr<const MediaPlayer::Reading> reading = m_player.reading();
     if (reading && !reading->wait(0)) {
         showTrackLength(); // what the file declares
+        stripFollows();    // and the frames walked so far
         return;
     }
     QString error;
@@ -387,6 +440,7 @@ void ListeningPanel::SourceRead()
         return;
     }
     showTrackLength(); // what the reading found, where the header said otherwise
+    stripFollows();
 }
 
 void ListeningPanel::showTrackLength()
@@ -429,6 +483,7 @@ void ListeningPanel::CmdStartClick()
     m_host.PreviewGuard();
     showMark(LblPosS, m_player.Position());
     Lblstarting->show();
+    m_strip->setMarks(markMs(LblPosS), markMs(LblPosE));
     m_host.HideResult();
 }
 
@@ -470,6 +525,7 @@ void ListeningPanel::CmdEndClick()
     const bool written = ChkExact->isChecked() ? cutExact(*start, *end) : cutAtPercentages(*start, *end);
     if (!written)
         restoreEnd(shownEnd, keptEnd);
+    m_strip->setMarks(markMs(LblPosS), markMs(LblPosE));
 }
 
 void ListeningPanel::restoreEnd(const QString &shown, const QVariant &kept)
@@ -556,6 +612,7 @@ void ListeningPanel::ChkExactClick()
         if (!label->text().isEmpty() && ms.isValid())
             showMark(label, ms.toInt());
     }
+    showStrip(ChkExact->isChecked());
     if (!saved)
         reportFailure(m_host.ui(), error);
 }

@@ -22,11 +22,14 @@ class QTimer;
 class QWidget;
 class ScrollNotifier;
 class SpinEdit;
+class WaveformStrip;
 
 class ListeningPanel : public QObject {
     Q_OBJECT
 public:
-    ListeningPanel(QWidget *parent, PanelHost &host, MediaPlayer &source);
+    // Its controls on parent, and the waveform strip on stripParent (where the
+    // window places it, across its width).
+    ListeningPanel(QWidget *parent, QWidget *stripParent, PanelHost &host, MediaPlayer &source);
 
     void CmdPlayClick();
     void CmdPauseClick();
@@ -69,6 +72,13 @@ public:
     // Stops the source player where it plays something; false where that failed (reported).
     bool StopSourcePlayer();
     void pieceWritten();
+    // The waveform strip shows while cutting at the exact marks.
+    [[nodiscard]] bool showsStrip() const;
+    void placeStrip(const QRect &place);
+
+signals:
+    // The strip was shown (true) or put away.
+    void stripShown(bool shown);
 
 private:
     void buildControls(QWidget *parent);
@@ -83,6 +93,11 @@ private:
     bool cutExact(int32_t start, int32_t end);
     bool cutAtPercentages(int32_t start, int32_t end);
     void restoreEnd(const QString &shown, const QVariant &kept);
+    // A click or a key in the strip: the position bar dragged to ms and let go.
+    void seekTo(int ms);
+    void showStrip(bool shown);
+    void stripFollows(); // the source, the marks
+    [[nodiscard]] std::optional<int> markMs(const QLabel *label) const;
     [[nodiscard]] QPushButton *buttonOf(Button button) const;
 
     PanelHost &m_host;
@@ -94,6 +109,7 @@ private:
     QScrollBar *ScrollBar1;
     QCheckBox *ChkExact; // cut at the exact marks instead of whole percentages
     QTimer *Timer2;
+    WaveformStrip *m_strip = nullptr;
     ScrollNotifier *m_scroll1 = nullptr;
     int m_trackMs = 0;             // the source's length, for the form of the times
     bool m_selectedBefore = false; // whether a file was selected before the one being read

@@ -1,0 +1,76 @@
+#pragma once
+// The waveform of the source across the window, shown while cutting at the
+// exact marks: the whole track as soon as it is chosen (from the frames'
+// loudness, filled in while the file is read), zoomed with Ctrl and the wheel
+// or + and -, down to a millisecond a pixel, and drawn from decoded samples
+// for a view of ten minutes or less (decoded beside the window). A time
+// ruler, the play position and the marks as lines. A click, Left and Right
+// ask to move the play position there (requested), which the listening panel
+// does as the position bar does.
+
+#include "listening/waveform.h"
+
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+
+class MediaPlayer;
+
+class WaveformStrip : public QWidget {
+    Q_OBJECT
+public:
+    explicit WaveformStrip(QWidget *parent = nullptr);
+    ~WaveformStrip() override;
+
+    static constexpr int kHeight = 96;
+
+    // A new source: nothing drawn until its loudness is known.
+    void clear();
+    // What the player knows of the source now: while it is being read, the
+    // loudness walked so far (knownMs: the declared length, or 0); once it
+    // is read, its map, from which the view's samples are decoded.
+    void takeFrom(const QString &path, int knownMs, const MediaPlayer &player);
+    void setPosition(int ms, bool follow);
+    void setMarks(std::optional<int> startMs, std::optional<int> endMs);
+    [[nodiscard]] const waveform::View &view() const { return m_view; }
+    // The times shown as the window shows them.
+    void setTimeText(std::function<QString(int)> text) { m_timeText = std::move(text); }
+
+signals:
+    // The play position is to move to ms.
+    void requested(int ms);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void setView(const waveform::View &view);
+    void zoomAbout(double factor, double x);
+    void describe();  // the accessible description: the stretch shown and the position
+    void decodeView(); // beside the window, where the view is short enough
+    void stopDecoding();
+    [[nodiscard]] double lengthMs() const;
+
+    QString m_path;
+    int m_lengthMs = 0;
+    waveform::Loudness m_loudness;
+    bool m_whole = false; // the loudness of every frame is known
+    std::shared_ptr<const SourceMap> m_map;
+    waveform::View m_view;
+    std::vector<float> m_overview; // of m_view
+    std::vector<float> m_decoded;  // of m_decodedView
+    waveform::View m_decodedView;
+    int m_positionMs = 0;
+    std::optional<int> m_startMs, m_endMs;
+    std::function<QString(int)> m_timeText;
+
+    std::thread m_decoder;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    int m_generation = 0;
+};
