@@ -76,6 +76,7 @@ void TFrmsplit::buildControls()
     CmdCancel = button(canvas, "CmdCancel", QStringLiteral("Exit"), 378, 549, 112, 20, Glyph::Exit);
 
     connect(m_listening, &ListeningPanel::stripShown, this, &TFrmsplit::stripShown);
+    m_listening->stripAfter(CmdCancel); // below the bottom rows
     nameForScreenReaders();
 }
 

@@ -181,6 +181,11 @@ void ListeningPanel::placeStrip(const QRect &place)
     m_strip->setGeometry(place);
 }
 
+void ListeningPanel::stripAfter(QWidget *before)
+{
+    QWidget::setTabOrder(before, m_strip);
+}
+
 void ListeningPanel::showStrip(bool shown)
 {
     if (shown == showsStrip())
@@ -357,7 +362,7 @@ void ListeningPanel::ScrollBar1Scroll(int scrollCode, int /*scrollPos*/)
         if (!m_player.setPosition(position, &error))
             return reportFailure(m_host.ui(), error);
         showMark(LblCurrent, position);
-        m_strip->setPosition(position, true);
+        m_strip->setPosition(position, false);
     }
     QCoreApplication::processEvents();
 }

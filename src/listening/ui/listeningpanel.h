@@ -75,6 +75,7 @@ public:
     // The waveform strip shows while cutting at the exact marks.
     [[nodiscard]] bool showsStrip() const;
     void placeStrip(const QRect &place);
+    void stripAfter(QWidget *before); // in the order Tab takes
 
 signals:
     // The strip was shown (true) or put away.

@@ -114,15 +114,17 @@ void WaveformStrip::takeFrom(const QString &path, int knownMs, const MediaPlayer
     setView(wasWhole ? waveform::whole(lengthMs(), width()) : m_view);
 }
 
-void WaveformStrip::setPosition(int ms, bool follow)
+void WaveformStrip::setPosition(int ms, bool playing)
 {
     if (ms == m_positionMs)
         return;
     m_positionMs = ms;
-    const waveform::View next = follow ? waveform::following(m_view, ms, lengthMs()) : m_view;
+    // Shown where it is; told to screen readers at once where it was moved,
+    // and while playing as the page turns.
+    const waveform::View next = waveform::following(m_view, ms, lengthMs());
     if (next.startMs != m_view.startMs)
         setView(next);
-    else if (!follow)
+    else if (!playing)
         describe();
     QWidget::update();
 }

@@ -32,7 +32,8 @@ public:
     // loudness walked so far (knownMs: the declared length, or 0); once it
     // is read, its map, from which the view's samples are decoded.
     void takeFrom(const QString &path, int knownMs, const MediaPlayer &player);
-    void setPosition(int ms, bool follow);
+    // The play position: the view turns a page where it leaves it.
+    void setPosition(int ms, bool playing);
     void setMarks(std::optional<int> startMs, std::optional<int> endMs);
     [[nodiscard]] const waveform::View &view() const { return m_view; }
     // The times shown as the window shows them.
