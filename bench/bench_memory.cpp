@@ -1,6 +1,7 @@
 // Peak resident memory of the main window with its two players after
-// choosing an hour-long MP3, as the program runs it.
-//   bench_memory FILE
+// choosing an hour-long MP3, as the program runs it; with --exact, cut at the
+// exact marks, the waveform strip drawn.
+//   bench_memory FILE [--exact]
 
 #include "app/frmsplit.h"
 #include "benchutil.h"
@@ -9,6 +10,7 @@
 #include "listening/mpgplayer.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QTimer>
 
@@ -46,6 +48,8 @@ int main(int argc, char **argv)
     services.player2 = createAudioPlayer();
     TFrmsplit window(std::move(services));
     window.show();
+    if (argc > 2 && QByteArray(argv[2]) == "--exact")
+        window.findChild<QCheckBox *>(QStringLiteral("ChkExact"))->click();
     QTimer::singleShot(200, &window, [&] {
         window.CmdselectClick();
         window.CmdPlayClick();

@@ -1,7 +1,7 @@
 # Wake-ups per second and processor time of a running program, from the
 # kernel's counters of all its threads.
 #   python3 wakeups.py BUILD HOUR_MP3  (prints ROW lines for run-all)
-import os, statistics, subprocess, sys, time
+import os, shutil, statistics, subprocess, sys, tempfile, time
 
 build, hour = sys.argv[1], sys.argv[2]
 
@@ -34,8 +34,14 @@ def mpris(method):
                     "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Player." + method],
                    capture_output=True, check=True)
 
-def cleavo(playing):
-    p = subprocess.Popen([build + "/cleavo", hour], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def cleavo(playing, exact=False):
+    env = dict(os.environ)
+    if exact:  # cut at the exact marks: the waveform strip shows, drawn
+        env["XDG_CONFIG_HOME"] = tempfile.mkdtemp()
+        os.makedirs(env["XDG_CONFIG_HOME"] + "/Quillfen")
+        with open(env["XDG_CONFIG_HOME"] + "/Quillfen/Cleavo.conf", "w") as conf:
+            conf.write("[General]\nAsk=1\nExact=1\n")
+    p = subprocess.Popen([build + "/cleavo", hour], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     time.sleep(2.0)  # started, the file measured
     if playing:
         mpris("PlayPause")
@@ -43,6 +49,8 @@ def cleavo(playing):
     result = measure(p.pid)
     p.terminate()
     p.wait()
+    if exact:
+        shutil.rmtree(env["XDG_CONFIG_HOME"], ignore_errors=True)
     return result
 
 def ffplay():
@@ -58,9 +66,12 @@ def median(runs, i):
     return statistics.median(r[i] for r in runs)
 
 idle = [cleavo(False) for _ in range(3)]
+strip = [cleavo(False, True) for _ in range(3)]
 playing = [cleavo(True) for _ in range(3)]
 peer = [ffplay() for _ in range(3)]
 print("ROW\twake-ups a second, a file selected, idle\t%.4g\tgoal\t0\t/s" % median(idle, 0))
 print("ROW\tprocessor time, a file selected, idle\t%.4g\tgoal\t0\t%%" % median(idle, 1))
+print("ROW\twake-ups a second, idle, waveform drawn\t%.4g\tgoal\t0\t/s" % median(strip, 0))
+print("ROW\tprocessor time, idle, waveform drawn\t%.4g\tgoal\t0\t%%" % median(strip, 1))
 print("ROW\twake-ups a second, hour-long MP3 playing\t%.4g\tffplay -nodisp\t%.4g\t/s" % (median(playing, 0), median(peer, 0)))
 print("ROW\tprocessor time, hour-long MP3 playing\t%.4g\tffplay -nodisp\t%.4g\t%%" % (median(playing, 1), median(peer, 1)))

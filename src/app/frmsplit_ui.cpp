@@ -107,8 +107,8 @@ void TFrmsplit::placeStrip()
 {
     // Below the designed controls, across the window's width.
     const QWidget *canvas = m_scroller->widget();
-    m_listening->placeStrip(QRect(7, kLayoutSize.height(), std::max(kLayoutSize.width(), canvas->width()) - 14,
-                                  WaveformStrip::kHeight));
+    m_listening->placeStrip(
+        QRect(7, kLayoutSize.height(), std::max(kLayoutSize.width(), canvas->width()) - 14, WaveformStrip::kHeight));
 }
 
 void TFrmsplit::stripShown(bool shown)

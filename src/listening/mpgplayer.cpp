@@ -423,8 +423,8 @@ struct MpgPlayer::Opening : MediaPlayer::Reading {
     std::shared_ptr<const SourceMap> map;
     QString error;
     std::function<void()> arrived; // the window's thread only; cleared when abandoned
-    std::vector<uint8_t> figures; // the loudness of the frames walked so far
-    Frames figuresOf;             // and what those frames are
+    std::vector<uint8_t> figures;  // the loudness of the frames walked so far
+    Frames figuresOf;              // and what those frames are
     std::chrono::steady_clock::time_point lastTold;
 };
 

@@ -25,10 +25,7 @@ class TestWaveformStrip : public QObject {
             control<QCheckBox>(w(), "ChkExact")->click();
         QTRY_VERIFY(strip()->isVisible());
     }
-    void click(double ms)
-    {
-        QTest::mouseClick(strip(), Qt::LeftButton, {}, QPoint(int(strip()->view().xAt(ms)), 50));
-    }
+    void click(double ms) { QTest::mouseClick(strip(), Qt::LeftButton, {}, QPoint(int(strip()->view().xAt(ms)), 50)); }
 
 private slots:
     void init()
@@ -111,8 +108,8 @@ private slots:
         QTest::keyClick(strip(), Qt::Key_Minus);
         QVERIFY(std::abs(strip()->view().msPerPixel - whole) < 1e-6);
         // Ctrl and the wheel zoom about the pointer; the wheel scrolls.
-        QWheelEvent in(QPointF(100, 50), strip()->mapToGlobal(QPointF(100, 50)), {}, QPoint(0, 120 * 4),
-                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QWheelEvent in(QPointF(100, 50), strip()->mapToGlobal(QPointF(100, 50)), {}, QPoint(0, 120 * 4), Qt::NoButton,
+                       Qt::ControlModifier, Qt::NoScrollPhase, false);
         const double under = strip()->view().msAt(100);
         QCoreApplication::sendEvent(strip(), &in);
         QVERIFY(strip()->view().msPerPixel < whole / 4);
@@ -130,9 +127,9 @@ private slots:
         open();
         click(1500);
         QVERIFY(strip()->accessibleName().contains(QStringLiteral("Waveform")));
-        const QString text = QStringLiteral("0:00.00 \u2013 %1, position %2")
-                                 .arg(control<QLabel>(w(), "LblEnd")->text(),
-                                      control<QLabel>(w(), "LblCurrent")->text());
+        const QString text
+            = QStringLiteral("0:00.00 \u2013 %1, position %2")
+                  .arg(control<QLabel>(w(), "LblEnd")->text(), control<QLabel>(w(), "LblCurrent")->text());
         QCOMPARE(strip()->accessibleDescription(), text);
         QVERIFY(strip()->focusPolicy() & Qt::TabFocus);
         control<QPushButton>(w(), "CmdCancel")->setFocus();

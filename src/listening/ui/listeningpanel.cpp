@@ -214,7 +214,8 @@ void ListeningPanel::seekTo(int ms)
     // each step a handler of its own.
     ScrollBar1->setValue(ms);
     const int at = ScrollBar1->value();
-    for (const int code : {ScrollNotifier::SB_THUMBTRACK, ScrollNotifier::SB_THUMBPOSITION, ScrollNotifier::SB_ENDSCROLL})
+    for (const int code :
+         {ScrollNotifier::SB_THUMBTRACK, ScrollNotifier::SB_THUMBPOSITION, ScrollNotifier::SB_ENDSCROLL})
         m_host.guarded([this, code, at] { ScrollBar1Scroll(code, at); });
 }
 

@@ -23,10 +23,9 @@ const QColor kPosition(0, 0, 128);
 // or whole seconds and minutes as a clock counts them.
 double rulerStep(double minMs)
 {
-    static constexpr std::array<double, 27> kSteps{1,     2,     5,      10,     20,     50,      100,
-                                                   200,   500,   1000,   2000,   5000,   10000,   15000,
-                                                   30000, 60000, 120000, 300000, 600000, 900000,  1800000,
-                                                   3.6e6, 7.2e6, 1.08e7, 2.16e7, 4.32e7, 8.64e7};
+    static constexpr std::array<double, 27> kSteps{
+        1,     2,     5,      10,     20,     50,     100,     200,   500,   1000,   2000,   5000,   10000, 15000,
+        30000, 60000, 120000, 300000, 600000, 900000, 1800000, 3.6e6, 7.2e6, 1.08e7, 2.16e7, 4.32e7, 8.64e7};
     for (const double step : kSteps) {
         if (step >= minMs)
             return step;
@@ -44,7 +43,9 @@ WaveformStrip::WaveformStrip(QWidget *parent) : QWidget(parent)
     setToolTip(QStringLiteral("Click to move the position there. Ctrl and the wheel, or + and -, zoom; the wheel "
                               "scrolls; Left and Right move the position"));
     setCursor(Qt::IBeamCursor);
-    m_timeText = [](int ms) { return QString::number(ms); };
+    m_timeText = [](int ms) {
+        return QString::number(ms);
+    };
 }
 
 WaveformStrip::~WaveformStrip()
@@ -68,6 +69,11 @@ void WaveformStrip::clear()
     m_endMs.reset();
     describe();
     QWidget::update();
+}
+
+double WaveformStrip::knownMs() const
+{
+    return m_loudness.perFrame.empty() ? 0 : m_loudness.frameMs(static_cast<int64_t>(m_loudness.perFrame.size()));
 }
 
 double WaveformStrip::lengthMs() const
@@ -94,8 +100,8 @@ void WaveformStrip::takeFrom(const QString &path, int knownMs, const MediaPlayer
         m_loudness.reference = waveform::referenceOf(m_loudness.perFrame);
         const auto [read, total] = reading->progress();
         const double known = m_loudness.frameMs(static_cast<int64_t>(m_loudness.perFrame.size()));
-        m_lengthMs = knownMs > 0 ? knownMs
-                                 : static_cast<int>(read > 0 ? known * static_cast<double>(total) / read : known);
+        m_lengthMs
+            = knownMs > 0 ? knownMs : static_cast<int>(read > 0 ? known * static_cast<double>(total) / read : known);
     } else {
         // Read: the map that the reading made, with the samples the decoder
         // drops at its start (none where the file could not be read whole).

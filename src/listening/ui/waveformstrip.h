@@ -36,6 +36,9 @@ public:
     void setPosition(int ms, bool playing);
     void setMarks(std::optional<int> startMs, std::optional<int> endMs);
     [[nodiscard]] const waveform::View &view() const { return m_view; }
+    // How far the loudness is known, and whether it is the whole track's.
+    [[nodiscard]] double knownMs() const;
+    [[nodiscard]] bool isWhole() const { return m_whole; }
     // The times shown as the window shows them.
     void setTimeText(std::function<QString(int)> text) { m_timeText = std::move(text); }
 
@@ -53,7 +56,7 @@ protected:
 private:
     void setView(const waveform::View &view);
     void zoomAbout(double factor, double x);
-    void describe();  // the accessible description: the stretch shown and the position
+    void describe();   // the accessible description: the stretch shown and the position
     void decodeView(); // beside the window, where the view is short enough
     void stopDecoding();
     [[nodiscard]] double lengthMs() const;
