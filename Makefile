@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
 # The tests whose code runs threads: the player's decoder, the writer's copy.
-TSAN_TESTS = tst_mediaplayer tst_transport tst_marks tst_resultpanel tst_refusals
+TSAN_TESTS = tst_mediaplayer tst_transport tst_marks tst_resultpanel tst_refusals tst_waveformstrip
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 20
 SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer

@@ -175,7 +175,8 @@ void WaveformStrip::stopDecoding()
 
 void WaveformStrip::decodeView()
 {
-    if (!m_map || m_view.width * m_view.msPerPixel > waveform::kDecodedMs)
+    // Only what shows is decoded.
+    if (!m_map || !isVisible() || m_view.width * m_view.msPerPixel > waveform::kDecodedMs)
         return;
     if (m_decodedView.startMs == m_view.startMs && m_decodedView.msPerPixel == m_view.msPerPixel
         && m_decodedView.width == m_view.width && !m_decoded.empty())
@@ -187,18 +188,32 @@ void WaveformStrip::decodeView()
         std::optional<std::vector<float>> peaks = waveform::decodedPeaks(path, *map, view, *cancel);
         if (!peaks || cancel->load())
             return;
-        // Told through the event loop; dropped with the strip if it has gone.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, view, levels = std::move(*peaks)]() mutable {
-                if (generation != m_generation)
-                    return;
-                m_decoded = std::move(levels);
-                m_decodedView = view;
-                QWidget::update();
-            },
-            Qt::QueuedConnection);
+        {
+            const std::lock_guard hold(m_handed.lock);
+            m_handed.levels = std::move(peaks);
+            m_handed.view = view;
+            m_handed.generation = generation;
+        }
+        // Told through the event loop (the strip joins this thread before it goes).
+        QMetaObject::invokeMethod(this, "takeDecoded", Qt::QueuedConnection);
     });
+}
+
+void WaveformStrip::takeDecoded()
+{
+    const std::lock_guard hold(m_handed.lock);
+    if (!m_handed.levels || m_handed.generation != m_generation)
+        return;
+    m_decoded = std::move(*m_handed.levels);
+    m_handed.levels.reset();
+    m_decodedView = m_handed.view;
+    QWidget::update();
+}
+
+void WaveformStrip::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    decodeView();
 }
 
 void WaveformStrip::resizeEvent(QResizeEvent *event)

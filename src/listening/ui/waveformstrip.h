@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -49,11 +50,23 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
+private slots:
+    void takeDecoded(); // the worker's levels, told through the event loop
+
 private:
+    // What the worker hands over, under its lock.
+    struct Decoded {
+        std::mutex lock;
+        std::optional<std::vector<float>> levels;
+        waveform::View view;
+        int generation = 0;
+    };
+
     void setView(const waveform::View &view);
     void zoomAbout(double factor, double x);
     void describe();   // the accessible description: the stretch shown and the position
@@ -77,4 +90,5 @@ private:
     std::thread m_decoder;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     int m_generation = 0;
+    Decoded m_handed;
 };
