@@ -100,8 +100,9 @@ void WaveformStrip::takeFrom(const QString &path, int knownMs, const MediaPlayer
         m_loudness.reference = waveform::referenceOf(m_loudness.perFrame);
         const auto [read, total] = reading->progress();
         const double known = m_loudness.frameMs(static_cast<int64_t>(m_loudness.perFrame.size()));
-        m_lengthMs
-            = knownMs > 0 ? knownMs : static_cast<int>(read > 0 ? known * static_cast<double>(total) / read : known);
+        m_lengthMs = knownMs > 0
+            ? knownMs
+            : static_cast<int>(read > 0 ? known * static_cast<double>(total) / static_cast<double>(read) : known);
     } else {
         // Read: the map that the reading made, with the samples the decoder
         // drops at its start (none where the file could not be read whole).
@@ -240,7 +241,7 @@ void WaveformStrip::paintEvent(QPaintEvent * /*event*/)
     p.setPen(decoded ? kInk : QColor(96, 96, 96));
     const double endX = m_view.xAt(lengthMs());
     for (int x = 0; x < static_cast<int>(levels.size()) && x < endX; ++x) {
-        const int h = static_cast<int>(std::lround(levels[static_cast<size_t>(x)] * half));
+        const int h = static_cast<int>(std::lround(levels[static_cast<size_t>(x)] * static_cast<float>(half)));
         p.drawLine(x, middle - h, x, middle + h);
     }
     p.setPen(QColor(160, 160, 160));
