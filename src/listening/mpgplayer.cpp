@@ -333,10 +333,14 @@ Decoder openDecoder(const QString &path, long &rate, int &channels, int64_t &fra
     return handle;
 }
 
-Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, QString *error)
+Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, bool mono, QString *error)
 {
     initLibrary();
     Decoder handle = newDecoder(error);
+    if (handle && mono) {
+        mpg123_param(handle.get(), MPG123_REMOVE_FLAGS, MPG123_FORCE_STEREO, 0);
+        mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_MONO_MIX, 0);
+    }
     std::unique_ptr<FileReader> reader = handle ? FileReader::open(path, 64 << 10, error) : nullptr;
     if (!reader)
         return {};

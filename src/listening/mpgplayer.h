@@ -65,9 +65,11 @@ struct SourceMap {
 
 // A decoder on just these regions of the file at path, one after the other,
 // as a stream of its own: every sample of every frame it decodes is handed
-// out (nothing dropped at its start or end). Empty, with the decoder's text
-// in error, where it cannot be made or the file cannot be read.
-[[nodiscard]] Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, QString *error = nullptr);
+// out (nothing dropped at its start or end), in stereo, or with mono the two
+// channels mixed into one (some three times faster). Empty, with the
+// decoder's text in error, where it cannot be made or the file cannot be read.
+[[nodiscard]] Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, bool mono = false,
+                                 QString *error = nullptr);
 
 // Sets the decoder to play from sample of the output on. Where the stream
 // keeps one rate, the decoder itself finds the sample; otherwise it is set to

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 
 namespace waveform {
@@ -180,7 +181,7 @@ std::vector<float> overview(const Loudness &loudness, const View &view)
 }
 
 std::optional<std::vector<float>> decodedPeaks(const QString &path, const SourceMap &map, const View &view,
-                                               const std::atomic<bool> &cancel, QString *error)
+                                               const std::atomic<bool> &cancel, QString *error, const Partial &partial)
 {
     if (map.summary.stretches.size() != 1 || map.summary.layer == 0)
         return failed(error, QStringLiteral("Only a stream of one sample rate is drawn from its samples"));
@@ -196,7 +197,10 @@ std::optional<std::vector<float>> decodedPeaks(const QString &path, const Source
     const auto regions = reader ? regionsFrom(*reader, map, firstFrame + firstAudio) : std::nullopt;
     if (!regions)
         return failed(error, QStringLiteral("The frames in view cannot be found"));
-    Decoder handle = rawDecoder(path, *regions, error);
+    // A long view is drawn from the channels mixed: a third of the work.
+    const bool mono = view.width * view.msPerPixel > kStereoMs;
+    const size_t channels = mono ? 1 : 2;
+    Decoder handle = rawDecoder(path, *regions, mono, error);
     if (!handle)
         return std::nullopt;
 
@@ -205,22 +209,35 @@ std::optional<std::vector<float>> decodedPeaks(const QString &path, const Source
     int64_t sample = firstFrame * spf; // of the first sample the decoder gives next, per channel
     int column = 0;
     int64_t columnEnd = rawSampleAt(view, 1, stream.sampleRate, map.skip);
+    const auto told = std::chrono::steady_clock::now();
+    auto lastTold = told;
+    const auto tell = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (!partial || column == 0 || now - lastTold < std::chrono::milliseconds(kPartialMs))
+            return;
+        lastTold = now;
+        std::vector<float> levels(peaks.begin(), peaks.begin() + column);
+        for (float &p : levels)
+            p = levelOfPeak(p);
+        partial(levels, column);
+    };
     while (sample < end && !cancel.load(std::memory_order_relaxed)) {
         size_t done = 0;
         const int rc = mpg123_read(handle.get(), reinterpret_cast<unsigned char *>(block.data()),
                                    block.size() * sizeof(float), &done);
-        const size_t pairs = done / (2 * sizeof(float)); // stereo always
+        const size_t pairs = done / (channels * sizeof(float));
         for (size_t i = 0; i < pairs; ++i, ++sample) {
             if (sample < begin)
                 continue;
             while (sample >= columnEnd && column < view.width - 1)
                 columnEnd = rawSampleAt(view, ++column + 1, stream.sampleRate, map.skip);
-            const float peak = std::max(std::fabs(block[2 * i]), std::fabs(block[2 * i + 1]));
+            const float peak = std::max(std::fabs(block[channels * i]), std::fabs(block[channels * i + channels - 1]));
             float &at = peaks[static_cast<size_t>(column)];
             at = std::max(at, peak);
         }
         if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
             break; // the end of the stream, or a frame that does not decode
+        tell();
     }
     if (cancel.load())
         return failed(error, QStringLiteral("Stopped"));

@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct View {
 
 constexpr double kFinestMsPerPixel = 1;     // the deepest zoom
 constexpr double kDecodedMs = 10 * 60000.0; // views of this length or less are decoded
+constexpr double kStereoMs = 60000.0;       // and of this or less, each channel's samples
 
 // The whole track of lengthMs across width columns.
 [[nodiscard]] View whole(double lengthMs, int width);
@@ -76,12 +78,17 @@ struct Loudness {
 [[nodiscard]] std::vector<float> overview(const Loudness &loudness, const View &view);
 
 // The decoded view: each column's level, the largest sample of those it
-// covers, over all channels. The frames in view are decoded from the nearest
+// covers, over both channels (in a view longer than kStereoMs, of the two
+// mixed). The frames in view are decoded from the nearest
 // indexed frame before them, with two frames more before for the bit
 // reservoir. None, with the decoder's text in error, where the file does not
-// decode there or cancel was set.
+// decode there or cancel was set. With partial, the levels of the columns
+// decoded so far (and how many they are) are handed there every
+// kPartialMs of decoding, so that a long view is drawn as it is decoded.
+using Partial = std::function<void(const std::vector<float> &levels, int columns)>;
+constexpr int kPartialMs = 40;
 [[nodiscard]] std::optional<std::vector<float>> decodedPeaks(const QString &path, const SourceMap &map,
                                                              const View &view, const std::atomic<bool> &cancel,
-                                                             QString *error = nullptr);
+                                                             QString *error = nullptr, const Partial &partial = {});
 
 } // namespace waveform

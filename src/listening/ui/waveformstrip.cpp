@@ -180,23 +180,27 @@ void WaveformStrip::decodeView()
     if (!m_map || !isVisible() || m_view.width * m_view.msPerPixel > waveform::kDecodedMs)
         return;
     if (m_decodedView.startMs == m_view.startMs && m_decodedView.msPerPixel == m_view.msPerPixel
-        && m_decodedView.width == m_view.width && !m_decoded.empty())
+        && m_decodedView.width == m_view.width && m_decoded.size() == static_cast<size_t>(m_view.width))
         return;
     stopDecoding();
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     const int generation = ++m_generation;
     m_decoder = std::thread([this, generation, path = m_path, map = m_map, view = m_view, cancel = m_cancel] {
-        std::optional<std::vector<float>> peaks = waveform::decodedPeaks(path, *map, view, *cancel);
-        if (!peaks || cancel->load())
-            return;
-        {
-            const std::lock_guard hold(m_handed.lock);
-            m_handed.levels = std::move(peaks);
-            m_handed.view = view;
-            m_handed.generation = generation;
-        }
-        // Told through the event loop (the strip joins this thread before it goes).
-        QMetaObject::invokeMethod(this, "takeDecoded", Qt::QueuedConnection);
+        // Handed over under the lock, and told through the event loop (the
+        // strip joins this thread before it goes): in part as it goes, then whole.
+        const auto hand = [&](std::vector<float> levels) {
+            {
+                const std::lock_guard hold(m_handed.lock);
+                m_handed.levels = std::move(levels);
+                m_handed.view = view;
+                m_handed.generation = generation;
+            }
+            QMetaObject::invokeMethod(this, "takeDecoded", Qt::QueuedConnection);
+        };
+        std::optional<std::vector<float>> peaks = waveform::decodedPeaks(
+            path, *map, view, *cancel, nullptr, [&](const std::vector<float> &levels, int) { hand(levels); });
+        if (peaks && !cancel->load())
+            hand(std::move(*peaks));
     });
 }
 
@@ -233,15 +237,19 @@ void WaveformStrip::paintEvent(QPaintEvent * /*event*/)
     const QRect wave(0, kRuler, width(), height() - kRuler);
     p.fillRect(wave, QColor(245, 245, 245));
     // The sound: decoded where the view's samples are, else from the frames' loudness.
+    // As far as the view is decoded (a long view is decoded from the left),
+    // then from the frames' loudness, in a lighter ink.
     const bool decoded = m_decodedView.startMs == m_view.startMs && m_decodedView.msPerPixel == m_view.msPerPixel
-        && m_decoded.size() == static_cast<size_t>(m_view.width);
-    const std::vector<float> &levels = decoded ? m_decoded : m_overview;
+        && m_decodedView.width == m_view.width;
+    const size_t known = decoded ? m_decoded.size() : 0;
     const int middle = wave.center().y();
     const int half = wave.height() / 2 - 2;
-    p.setPen(decoded ? kInk : QColor(96, 96, 96));
     const double endX = m_view.xAt(lengthMs());
-    for (int x = 0; x < static_cast<int>(levels.size()) && x < endX; ++x) {
-        const int h = static_cast<int>(std::lround(levels[static_cast<size_t>(x)] * static_cast<float>(half)));
+    for (int x = 0; x < static_cast<int>(m_overview.size()) && x < endX; ++x) {
+        const auto at = static_cast<size_t>(x);
+        const float level = at < known ? m_decoded[at] : m_overview[at];
+        p.setPen(at < known ? kInk : QColor(96, 96, 96));
+        const int h = static_cast<int>(std::lround(level * static_cast<float>(half)));
         p.drawLine(x, middle - h, x, middle + h);
     }
     p.setPen(QColor(160, 160, 160));
