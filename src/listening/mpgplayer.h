@@ -66,7 +66,7 @@ struct SourceMap {
 // A decoder on just these regions of the file at path, one after the other,
 // as a stream of its own: every sample of every frame it decodes is handed
 // out (nothing dropped at its start or end), in stereo, or with mono the two
-// channels mixed into one (some three times faster). Empty, with the
+// channels mixed into one (about twice as fast). Empty, with the
 // decoder's text in error, where it cannot be made or the file cannot be read.
 [[nodiscard]] Decoder rawDecoder(const QString &path, std::vector<audiomap::Region> regions, bool mono = false,
                                  QString *error = nullptr);
