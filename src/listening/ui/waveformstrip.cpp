@@ -56,6 +56,8 @@ WaveformStrip::~WaveformStrip()
 void WaveformStrip::clear()
 {
     stopDecoding();
+    ++m_generation; // what the last decode still tells is of another file
+    m_decodedView = {};
     m_path.clear();
     m_lengthMs = 0;
     m_loudness = {};
