@@ -1,3 +1,5 @@
+#include "listening/audiomap.h"
+#include "listening/layer3.h"
 #include "listening/mpgplayer.h"
 #include "listening/waveform.h"
 #include "support/fakes.h"
@@ -5,6 +7,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 
 using waveform::View;
 
@@ -181,6 +184,59 @@ private slots:
         const std::atomic<bool> stop{true};
         QString error;
         QVERIFY(!waveform::decodedPeaks(path, *map, middle, stop, &error));
+    }
+
+    // A view of two minutes is decoded from the channels mixed, and handed
+    // out in parts as it goes: each part as the whole gives those columns.
+    void aLongViewIsDecodedMixedAndInParts()
+    {
+        // Forty times the tone, a second of silence and the tone, as one stream.
+        const QByteArray one = readAll(testData("gaps_44k_3000ms.mp3"));
+        const auto *bytes = reinterpret_cast<const unsigned char *>(one.constData());
+        audiomap::Summary summary;
+        const auto regions = audiomap::scan(
+            [&](int64_t at, unsigned char *out, int64_t n) {
+                const int64_t got = std::max<int64_t>(0, std::min<int64_t>(n, one.size() - at));
+                std::memcpy(out, bytes + at, size_t(got));
+                return got;
+            },
+            one.size(), &summary);
+        QVERIFY(!regions.empty() && summary.declaredFrames);
+        const int64_t audio = regions.front().offset + layer3::parseHeader(bytes + regions.front().offset)->frameBytes;
+        QByteArray joined;
+        for (int i = 0; i < 40; ++i)
+            joined += one.mid(qsizetype(audio), qsizetype(regions.front().offset + regions.front().length - audio));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long.mp3"));
+        writeFile(path, joined);
+        long rate = 0;
+        int channels = 0;
+        int64_t frames = 0;
+        std::shared_ptr<const SourceMap> map;
+        QVERIFY(openDecoder(path, rate, channels, frames, nullptr, &map) && map);
+        const double lengthMs = double(frames) * 1000 / double(rate);
+        QVERIFY(lengthMs > waveform::kStereoMs);
+        const View view = waveform::whole(lengthMs, 400);
+        const std::atomic<bool> cancel{false};
+        std::vector<std::vector<float>> parts;
+        const auto whole = waveform::decodedPeaks(path, *map, view, cancel, nullptr,
+                                                  [&](const std::vector<float> &levels, int columns) {
+                                                      QCOMPARE(size_t(columns), levels.size());
+                                                      parts.push_back(levels);
+                                                  });
+        QVERIFY(whole);
+        for (int x = 0; x < view.width; ++x) {
+            const double within = std::fmod(view.msAt(x + 0.5), lengthMs / 40);
+            if (within > 1300 && within < 1700)
+                QVERIFY2((*whole)[size_t(x)] == 0, qPrintable(QStringLiteral("column %1").arg(x)));
+            else if ((within > 300 && within < 700) || (within > 2300 && within < 2700))
+                QVERIFY2((*whole)[size_t(x)] > 0.5, qPrintable(QStringLiteral("column %1").arg(x)));
+        }
+        qInfo("%zu parts", parts.size());
+        for (const std::vector<float> &part : parts) {
+            for (size_t x = 0; x + 1 < part.size(); ++x)
+                QCOMPARE(part[x], (*whole)[x]);
+        }
     }
 };
 
