@@ -31,7 +31,8 @@ int64_t rawSampleAt(const View &view, double x, int rate, int64_t skip)
 // The regions of the file from the start of the stream's frame number n on
 // (the Info frame is number 0 where there is one), found from the map's index;
 // none where the frames cannot be followed to it.
-std::optional<std::vector<audiomap::Region>> regionsFrom(FileReader &raw, const SourceMap &map, int64_t n)
+std::optional<std::vector<audiomap::Region>> regionsFrom(FileReader &raw, const SourceMap &map, int64_t n,
+                                                         const std::atomic<bool> &cancel)
 {
     const std::vector<int64_t> &index = map.summary.index;
     if (index.empty())
@@ -44,7 +45,7 @@ std::optional<std::vector<audiomap::Region>> regionsFrom(FileReader &raw, const 
         const int64_t end = regions[r].offset + regions[r].length;
         if (regions[r].offset < 0 || end <= offset)
             continue;
-        for (offset = std::max(offset, regions[r].offset); number < n && offset < end; ++number) {
+        for (offset = std::max(offset, regions[r].offset); number < n && offset < end && !cancel.load(); ++number) {
             unsigned char head[4]{};
             const auto h = raw.readAt(offset, reinterpret_cast<char *>(head), sizeof head) == sizeof head
                 ? layer3::parseHeader(head)
@@ -194,7 +195,7 @@ std::optional<std::vector<float>> decodedPeaks(const QString &path, const Source
     // the filter bank's overlap, decoded and left out.
     const int64_t firstFrame = std::max<int64_t>(0, begin / spf - 2);
     std::unique_ptr<FileReader> reader = FileReader::open(path, 64 << 10, error);
-    const auto regions = reader ? regionsFrom(*reader, map, firstFrame + firstAudio) : std::nullopt;
+    const auto regions = reader ? regionsFrom(*reader, map, firstFrame + firstAudio, cancel) : std::nullopt;
     if (!regions)
         return failed(error, QStringLiteral("The frames in view cannot be found"));
     // A long view is drawn from the channels mixed: a third of the work.

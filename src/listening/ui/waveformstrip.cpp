@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -31,6 +32,63 @@ double rulerStep(double minMs)
             return step;
     }
     return kSteps.back();
+}
+
+// Where the decodes tell that they handed something over: an object of the
+// window's thread that lives as long as the program, so that a decode that
+// ends after its strip has gone never posts to one that has gone.
+class DecodedNews : public QObject {
+    Q_OBJECT
+public:
+    void post(const std::shared_ptr<WaveformStrip::Handoff> &handoff)
+    {
+        {
+            const std::lock_guard hold(m_lock);
+            m_waiting.push_back(handoff);
+        }
+        QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+    }
+
+private slots:
+    void deliver()
+    {
+        std::vector<std::shared_ptr<WaveformStrip::Handoff>> arrived;
+        {
+            const std::lock_guard hold(m_lock);
+            arrived.swap(m_waiting);
+        }
+        for (const auto &handoff : arrived) {
+            std::optional<std::vector<float>> levels;
+            WaveformStrip *owner = nullptr;
+            waveform::View view;
+            int generation = 0;
+            {
+                const std::lock_guard hold(handoff->lock);
+                levels.swap(handoff->levels);
+                owner = handoff->owner;
+                view = handoff->view;
+                generation = handoff->generation;
+            }
+            // The strip goes on this thread only: it is there, or null.
+            if (owner && levels)
+                owner->takeDecoded(std::move(*levels), view, generation);
+        }
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<std::shared_ptr<WaveformStrip::Handoff>> m_waiting;
+};
+
+DecodedNews *decodedNews()
+{
+    static auto *news = new DecodedNews;
+    return news;
+}
+
+void tellDecoded(const std::shared_ptr<WaveformStrip::Handoff> &handoff)
+{
+    decodedNews()->post(handoff);
 }
 
 } // namespace
@@ -172,8 +230,6 @@ void WaveformStrip::stopDecoding()
 {
     if (m_cancel)
         m_cancel->store(true);
-    if (m_decoder.joinable())
-        m_decoder.join();
 }
 
 void WaveformStrip::decodeView()
@@ -187,33 +243,32 @@ void WaveformStrip::decodeView()
     stopDecoding();
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     const int generation = ++m_generation;
-    m_decoder = std::thread([this, generation, path = m_path, map = m_map, view = m_view, cancel = m_cancel] {
-        // Handed over under the lock, and told through the event loop (the
-        // strip joins this thread before it goes): in part as it goes, then whole.
+    std::thread([handoff = m_handoff, generation, path = m_path, map = m_map, view = m_view, cancel = m_cancel] {
+        // In part as it goes, then whole.
         const auto hand = [&](std::vector<float> levels) {
             {
-                const std::lock_guard hold(m_handed.lock);
-                m_handed.levels = std::move(levels);
-                m_handed.view = view;
-                m_handed.generation = generation;
+                const std::lock_guard hold(handoff->lock);
+                if (!handoff->owner || cancel->load())
+                    return;
+                handoff->levels = std::move(levels);
+                handoff->view = view;
+                handoff->generation = generation;
             }
-            QMetaObject::invokeMethod(this, "takeDecoded", Qt::QueuedConnection);
+            tellDecoded(handoff);
         };
         std::optional<std::vector<float>> peaks = waveform::decodedPeaks(
             path, *map, view, *cancel, nullptr, [&](const std::vector<float> &levels, int) { hand(levels); });
-        if (peaks && !cancel->load())
+        if (peaks)
             hand(std::move(*peaks));
-    });
+    }).detach();
 }
 
-void WaveformStrip::takeDecoded()
+void WaveformStrip::takeDecoded(std::vector<float> levels, const waveform::View &view, int generation)
 {
-    const std::lock_guard hold(m_handed.lock);
-    if (!m_handed.levels || m_handed.generation != m_generation)
+    if (generation != m_generation)
         return;
-    m_decoded = std::move(*m_handed.levels);
-    m_handed.levels.reset();
-    m_decodedView = m_handed.view;
+    m_decoded = std::move(levels);
+    m_decodedView = view;
     QWidget::update();
 }
 
@@ -331,3 +386,5 @@ void WaveformStrip::mousePressEvent(QMouseEvent *event)
     const double ms = std::clamp(m_view.msAt(event->position().x()), 0.0, lengthMs());
     emit requested(static_cast<int>(std::lround(ms)));
 }
+
+#include "waveformstrip.moc"

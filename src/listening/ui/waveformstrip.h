@@ -15,7 +15,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 class MediaPlayer;
 
@@ -55,18 +54,22 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
-private slots:
-    void takeDecoded(); // the worker's levels, told through the event loop
-
-private:
-    // What the worker hands over, under its lock.
-    struct Decoded {
+public:
+    // What the decodes hand over, under its lock. They are never waited for
+    // (a read of a slow disk may take long): one that the strip outlives, or
+    // that another replaced, ends by itself, and what it hands to a strip
+    // that has gone is dropped.
+    struct Handoff {
         std::mutex lock;
+        WaveformStrip *owner = nullptr; // none once the strip has gone
         std::optional<std::vector<float>> levels;
         waveform::View view;
         int generation = 0;
     };
+    // The decoded levels of a view, on the window's thread.
+    void takeDecoded(std::vector<float> levels, const waveform::View &view, int generation);
 
+private:
     void setView(const waveform::View &view);
     void zoomAbout(double factor, double x);
     void describe();   // the accessible description: the stretch shown and the position
@@ -87,8 +90,7 @@ private:
     std::optional<int> m_startMs, m_endMs;
     std::function<QString(int)> m_timeText;
 
-    std::thread m_decoder;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::shared_ptr<std::atomic<bool>> m_cancel; // of the decode under way
     int m_generation = 0;
-    Decoded m_handed;
+    std::shared_ptr<Handoff> m_handoff;
 };
