@@ -104,11 +104,16 @@ WaveformStrip::WaveformStrip(QWidget *parent) : QWidget(parent)
     m_timeText = [](int ms) {
         return QString::number(ms);
     };
+    m_handoff = std::make_shared<Handoff>();
+    m_handoff->owner = this;
+    decodedNews(); // made on this thread, before any decode posts to it
 }
 
 WaveformStrip::~WaveformStrip()
 {
     stopDecoding();
+    const std::lock_guard hold(m_handoff->lock);
+    m_handoff->owner = nullptr;
 }
 
 void WaveformStrip::clear()

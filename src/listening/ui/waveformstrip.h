@@ -39,6 +39,12 @@ public:
     // How far the loudness is known, and whether it is the whole track's.
     [[nodiscard]] double knownMs() const;
     [[nodiscard]] bool isWhole() const { return m_whole; }
+    // Whether the view is drawn from its decoded samples, all of it.
+    [[nodiscard]] bool drawsDecoded() const
+    {
+        return m_decodedView.startMs == m_view.startMs && m_decodedView.msPerPixel == m_view.msPerPixel
+            && m_decoded.size() == static_cast<size_t>(m_view.width);
+    }
     // The times shown as the window shows them.
     void setTimeText(std::function<QString(int)> text) { m_timeText = std::move(text); }
 
