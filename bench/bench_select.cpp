@@ -5,6 +5,7 @@
 
 #include "app/frmsplit.h"
 #include "benchutil.h"
+#include "chosen.h"
 #include "core/mediaplayer.h"
 #include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
@@ -22,24 +23,6 @@
 namespace {
 
 // The open dialog answered with one file; any message ends the run.
-class Chosen : public Interaction {
-public:
-    QString file;
-    void messageBox(const QString &text) override { fail(text); }
-    void messageDialog(DialogType, const QString &text) override { fail(text); }
-    void errorReport(const QString &text) override { fail(text); }
-    std::optional<QString> openFileName(const QString &) override { return file; }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
-    void openDocument(const QUrl &, std::function<void(bool)> done) override { done(false); }
-    void runModal(QDialog &) override {}
-
-private:
-    static void fail(const QString &text)
-    {
-        std::fprintf(stderr, "bench_select: %s\n", qPrintable(text));
-        std::exit(1);
-    }
-};
 
 double ffprobe(const QString &file)
 {
@@ -59,7 +42,7 @@ int main(int argc, char **argv)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
-    Chosen chosen;
+    bench::Chosen chosen;
     Services services;
     services.ui = &chosen;
     services.player1 = createAudioPlayer();

@@ -7,6 +7,7 @@
 
 #include "app/frmsplit.h"
 #include "benchutil.h"
+#include "chosen.h"
 #include "core/ui/interaction.h"
 #include "listening/mpgplayer.h"
 #include "listening/ui/waveformstrip.h"
@@ -19,35 +20,12 @@
 
 #include <cstdio>
 
-namespace {
-
-class Chosen : public Interaction {
-public:
-    QString file;
-    void messageBox(const QString &text) override { fail(text); }
-    void messageDialog(DialogType, const QString &text) override { fail(text); }
-    void errorReport(const QString &text) override { fail(text); }
-    std::optional<QString> openFileName(const QString &) override { return file; }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
-    void openDocument(const QUrl &, std::function<void(bool)> done) override { done(false); }
-    void runModal(QDialog &) override {}
-
-private:
-    static void fail(const QString &text)
-    {
-        std::fprintf(stderr, "bench_waveform: %s\n", qPrintable(text));
-        std::exit(1);
-    }
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
-    Chosen chosen;
+    bench::Chosen chosen;
     Services services;
     services.ui = &chosen;
     services.player1 = createAudioPlayer();

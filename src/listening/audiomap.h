@@ -63,7 +63,7 @@ struct Summary {
 // frames, on the walk's thread (a second walk, where a tag at the end proves
 // false, starts it again from no frames).
 using Progress = std::function<void(const Summary &)>;
-constexpr int64_t kProgressFrames = 8192;
+constexpr int64_t kProgressFrames = 1024;
 [[nodiscard]] std::vector<Region> scan(const ReadAt &read, int64_t size, Summary *summary = nullptr,
                                        const Progress &progress = {});
 

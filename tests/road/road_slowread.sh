@@ -3,7 +3,8 @@
 # window answers at once and keeps answering while the file is read, its length
 # shows from the file's header before the reading ends, Play plays at once and
 # goes on when the reading ends, a place past what is read waits with a progress
-# window that Escape cancels;
+# window that Escape cancels; with the exact switch the waveform fills in as it
+# is read;
 # Exit or a SIGTERM while it is read end the program at once.
 [ -n "${ROAD_PRIVATE_BUS:-}" ] || ROAD_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 . "$(dirname "$0")/roadlib.sh"
@@ -81,3 +82,23 @@ for how in Exit SIGTERM; do
     if [ "$how" = Exit ]; then click_at $AT_EXIT; else kill -TERM "$CLEAVO_PID"; fi
     WAIT=1 until_true sh -c "! kill -0 $CLEAVO_PID 2>/dev/null" || fail "$how: still running a second later"
 done
+
+step "with the exact switch, the waveform fills in as the file is read, and the window answers meanwhile"
+cleavo_start "$ROAD_TMP/music/long.mp3"
+click_at $AT_EXACT
+drawn_early() { strip_shot "$ROAD_TMP/early.png" && [ "$(strip_ink "$ROAD_TMP/early.png" 0)" -ge 10 ]; }
+WAIT=4 until_true drawn_early || fail "nothing of the file is drawn while it is read"
+[ "$(strip_ink "$ROAD_TMP/early.png" 440)" -le 2 ] || fail "the end is drawn before it is read"
+for _ in 1 2 3; do
+    t0=$(now_ms)
+    property PlaybackStatus | grep -q Stopped || fail "the window does not answer while it draws"
+    took=$(($(now_ms) - t0))
+    [ "$took" -lt 200 ] || fail "the window took $took ms to answer while it draws"
+    sleep 0.3
+done
+sleep 8 # past the end of the reading
+strip_shot "$ROAD_TMP/read.png"
+[ "$(strip_ink "$ROAD_TMP/read.png" 440)" -ge 10 ] || fail "the end is not drawn once the file is read"
+expect_only_main "after the reading, with the waveform"
+click_at $AT_EXIT
+expect_ended "Exit"

@@ -20,15 +20,14 @@ WAIT=5 until_true sh -c "[ \$(xwininfo -id $MAIN_WIN | awk '/Height:/ { print \$
     || fail "the window did not grow (height $before)"
 shot="$ROAD_TMP/strip.png"
 sleep 0.5 # the decoded view
-import -window "$MAIN_WIN" png:- 2>/dev/null | convert - -crop 488x80+7+591 +repage "$shot" || fail "no screenshot"
+strip_shot "$shot"
 # Ink in the first and the last second, none in the middle one.
-ink() { convert "$shot" -crop "40x80+$1+0" -threshold 40% -format "%[fx:100*(1-mean)]" info:; }
-strip_width=488
+strip_width=$STRIP_WIDTH
 x_of() { echo $(( $1 * strip_width / (samples * 1000 / 44100) )); }
 for at in 500 2500; do
-    [ "$(ink "$(x_of $at)" | cut -d. -f1)" -ge 10 ] || fail "no sound drawn at $at ms ($(ink "$(x_of $at)")% ink)"
+    [ "$(strip_ink "$shot" "$(x_of $at)")" -ge 10 ] || fail "no sound drawn at $at ms"
 done
-[ "$(ink "$(x_of 1400)" | cut -d. -f1)" -le 2 ] || fail "the silence is not flat ($(ink "$(x_of 1400)")% ink)"
+[ "$(strip_ink "$shot" "$(x_of 1400)")" -le 2 ] || fail "the silence is not flat ($(strip_ink "$shot" "$(x_of 1400)")% ink)"
 
 # Where a click at column x of the strip puts the position, in the whole view.
 ms_per_px_whole=$(awk -v s="$samples" -v w=$strip_width 'BEGIN { printf "%.6f", s * 1000 / 44100 / w }')

@@ -174,6 +174,15 @@ AT_HELP="434 536"
 AT_ABOUT="318 559"
 AT_EXIT="434 559"
 
+# The waveform strip, below the controls, as the screen shows it now (into $1),
+# and how much of a column of it (from its column $2, 40 columns wide) is ink, in percent.
+STRIP_WIDTH=488
+strip_shot() {
+    import -window "$MAIN_WIN" png:- 2>/dev/null | convert - -crop ${STRIP_WIDTH}x80+7+591 +repage "$1" \
+        || fail "no screenshot of the strip"
+}
+strip_ink() { convert "$1" -crop "40x80+$2+0" -threshold 40% -format "%[fx:int(100*(1-mean))]" info:; }
+
 # The program has ended (by itself) within a few seconds.
 expect_ended() {
     WAIT=5 until_true sh -c "! kill -0 $CLEAVO_PID 2>/dev/null" || fail "$1: the program is still running"
